@@ -1,0 +1,18 @@
+// Bounded byte-string helpers for code page 932 texts (platform-free).
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+// True for a lead byte of a double-byte character in code page 932.
+constexpr bool isCp932LeadByte(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Length of the longest prefix of text that fits in limit bytes without splitting a
+// double-byte character.
+size_t cp932FitLength(std::string_view text, size_t limit);
+
+// Copies text into destination (size bytes, terminator included), cut at a character boundary
+// when it does not fit. Returns the number of bytes copied, without the terminator.
+size_t copyBounded(char* destination, size_t size, std::string_view text);

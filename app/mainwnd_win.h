@@ -1,0 +1,18 @@
+// The hidden main window: its procedure, the tray set-up and popup menu, command dispatch.
+#pragma once
+#include <windows.h>
+
+extern HMENU trayMenu;
+extern HMENU forcedSuspendSubmenu;   // NT family only
+extern UINT taskbarCreatedMessage;
+
+// Rectangles the dialogs recorded when they opened, compared by bringDialogsForward.
+extern RECT cautionWindowRect;
+extern RECT settingsDialogRect;
+extern RECT aboutBoxRect;
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Builds trayMenu (and the NT submenu) for the current state; used by the tray set-up.
+void buildTrayMenu();
+void bringDialogsForward();

@@ -1,0 +1,13 @@
+// Watch-target scan: running watched programs and present watched titles.
+#pragma once
+#include <windows.h>
+
+// Runs one scan. Returns the found count, or -1 when a list file could not be opened and the
+// tick is abandoned.
+int runWatchScan();
+// EnumWindows callback that fills the window-title table; also used by the title-list editor.
+BOOL CALLBACK collectWindowTitle(HWND window, LPARAM parameter);
+// Makes the next scan show its report again (command 267).
+void invalidateWatchReport();
+// Binds collectWindowTitle as the title watch's enumeration callback (start-up step 22).
+void bindTitleCollector();

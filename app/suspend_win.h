@@ -1,0 +1,16 @@
+// Suspend execution and the platform's power notifications.
+#pragma once
+#include <windows.h>
+
+extern int suspendInProgress;
+extern UINT_PTR resumeGrace;   // timer 9's SetTimer result while the 30 s grace runs
+
+// WM_COMMAND 7: suspend now; kind is the command's lParam (263 hibernate, 264 standby,
+// anything else the configured SuspendType).
+void commandedSuspend(LPARAM kind);
+// Timer 3 expiry that was not vetoed.
+void idleSuspend();
+// Destroys the program's modeless windows before a suspend.
+void closeProgramWindows();
+LRESULT onPower(HWND window, WPARAM event);
+LRESULT onPowerBroadcast(HWND window, WPARAM event);

@@ -1,0 +1,19 @@
+// Idle supervision: the main window's timers and the idle countdown.
+#pragma once
+#include <windows.h>
+
+extern UINT_PTR idleTimerArmed;       // timer 3's SetTimer result, 0 while not armed
+extern UINT_PTR cautionFlashArmed;    // timer 6
+extern int resourceStopActive;
+extern int enableBeforeResourceStop;
+extern int cautionShown;
+extern int readmeSettling;
+extern int readmeSettlingBudget;
+
+// Mode 1 arms the idle countdown when it is not armed, any other mode disarms it; both clear
+// the activity flag and stop the interference watchers.
+void armIdleTimer(int mode);
+// Starts the readme settling look-up with a budget of ticks.
+void startReadmeSettling(int budget);
+// WM_TIMER of the main window.
+LRESULT onMainWindowTimer(HWND window, WPARAM timerId);

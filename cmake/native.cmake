@@ -1,0 +1,27 @@
+# Native Linux build: the platform-free code and its unit tests, under ASan and UBSan.
+option(SOMNIVAR_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+if(SOMNIVAR_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(somnivar_pure STATIC ${SOMNIVAR_PURE_SOURCES})
+somnivar_strict(somnivar_pure)
+target_include_directories(somnivar_pure PUBLIC ${CMAKE_SOURCE_DIR})
+
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
+add_executable(native_tests ${NATIVE_TESTS})
+somnivar_strict(native_tests)
+target_link_libraries(native_tests PRIVATE somnivar_pure GTest::gtest GTest::gtest_main)
+gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
+
+find_package(benchmark QUIET)
+file(GLOB NATIVE_BENCH CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_bench.cpp)
+if(benchmark_FOUND AND NATIVE_BENCH)
+  add_executable(native_bench ${NATIVE_BENCH})
+  somnivar_strict(native_bench)
+  target_link_libraries(native_bench PRIVATE somnivar_pure benchmark::benchmark benchmark::benchmark_main)
+endif()

@@ -1,0 +1,49 @@
+# The two deliverables, the program's code as a static library, and the Windows-side tests.
+enable_language(RC)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+
+# The notify record needs the shell 5 balloon fields; the rest is the Windows XP API level.
+set(SOMNIVAR_WIN_DEFINES WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX STRICT)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
+
+# ---- Vantrel.dll: the input hook library. No C runtime: it runs inside every process that
+# receives input on the 9x family, so it must stay small and self-contained.
+add_library(Vantrel SHARED hooklib/vantrel.cpp hooklib/vantrel.def hooklib/vantrel.rc)
+set_target_properties(Vantrel PROPERTIES PREFIX "" OUTPUT_NAME Vantrel IMPORT_PREFIX "lib")
+somnivar_strict(Vantrel)
+target_compile_definitions(Vantrel PRIVATE ${SOMNIVAR_WIN_DEFINES})
+target_compile_options(Vantrel PRIVATE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -fno-stack-protector -fno-builtin)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VANTREL_ENTRY _DllMain@12)
+else()
+  set(VANTREL_ENTRY DllMain)
+endif()
+target_link_options(Vantrel PRIVATE -nostdlib -Wl,--entry,${VANTREL_ENTRY} -Wl,--enable-stdcall-fixup
+  -Wl,--exclude-all-symbols)
+target_link_libraries(Vantrel PRIVATE user32 kernel32)
+
+# ---- The program's code, shared by the executable and the in-process tests.
+add_library(somnivar_core STATIC ${SOMNIVAR_PURE_SOURCES} ${SOMNIVAR_WIN_SOURCES})
+somnivar_strict(somnivar_core)
+target_compile_definitions(somnivar_core PUBLIC ${SOMNIVAR_WIN_DEFINES})
+target_include_directories(somnivar_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(somnivar_core PUBLIC Vantrel comctl32 powrprof version imm32 shell32
+  advapi32 user32 gdi32 kernel32)
+
+# ---- Somnivar.exe
+add_executable(Somnivar WIN32 app/main_win.cpp resources/somnivar.rc)
+somnivar_strict(Somnivar)
+target_link_libraries(Somnivar PRIVATE somnivar_core)
+# Fully static: the program must run where no mingw runtime DLLs are installed.
+target_link_options(Somnivar PRIVATE -static -static-libgcc -static-libstdc++)
+set_source_files_properties(resources/somnivar.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/Somnivar.manifest")
+
+option(SOMNIVAR_WIN_TESTS "Build the Windows-side tests" ON)
+if(SOMNIVAR_WIN_TESTS)
+  include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake)
+endif()

@@ -1,0 +1,4 @@
+#include "status/caution_win.h"
+
+INT_PTR CALLBACK cautionDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+void cautionBlinkStep() {}
