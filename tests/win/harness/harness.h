@@ -1,0 +1,128 @@
+// Windows-side test harness: starts Somnivar.exe and helper programs, finds and answers
+// message boxes, drives the registry of the test prefix, and stands in for the notification
+// area. Every wait takes a time limit in milliseconds and returns false when it runs out.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// ---- Paths
+std::string binDirectory();                 // folder of win_tests.exe, Somnivar.exe and the stand-ins
+std::string binPath(const char* fileName);  // binDirectory() + "\\" + fileName
+
+// ---- Waiting
+// Polls condition every 10 ms (pumping this thread's messages) until it holds or ms pass.
+bool waitUntil(const std::function<bool()>& condition, DWORD ms);
+// Pumps this thread's message queue for ms milliseconds.
+void pumpMessages(DWORD ms);
+
+// ---- Programs
+struct Process {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+};
+struct StartOptions {
+    std::string arguments;           // command line after the program name
+    std::string workingDirectory;    // default: the current test's directory
+    std::vector<std::string> environment;  // extra NAME=VALUE entries (added to ours)
+    bool powerStandIn = true;        // select the stand-in powrprof.dll (WINEDLLOVERRIDES)
+};
+// Starts a program by path (retrying a failed start a few times, as Wine sometimes fails one
+// under load). The process is remembered and killed at the end of the test if still running.
+bool startProcess(const std::string& path, const StartOptions& options, Process* process);
+// Waits for the process to end; exitCode may be null.
+bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode);
+void killProcess(Process& process);
+
+// Starts Somnivar.exe and waits for its main window (class and title "Somnivar") in that process.
+struct Instance {
+    Process process;
+    HWND mainWindow = nullptr;
+};
+bool startSomnivar(const StartOptions& options, Instance* instance, DWORD ms = 15000);
+bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000);
+// Runs Somnivar.exe with arguments and waits for it to end. Returns false on time-out.
+bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode);
+// Asks an instance to end (WM_CLOSE) and waits; kills it after ms.
+bool stopSomnivar(Instance& instance, DWORD ms = 10000);
+// The main window of any running Somnivar, or null.
+HWND findSomnivarWindow();
+
+// ---- Message boxes and dialogs of other processes
+struct Box {
+    HWND window = nullptr;
+    HWND owner = nullptr;
+    DWORD processId = 0;
+    std::string caption;   // code page 932 bytes
+    std::string text;      // the static text of the box
+};
+// Waits for a top-level dialog (class "#32770") with this caption, optionally of one process.
+bool waitMessageBox(const char* caption, DWORD ms, Box* box, DWORD processId = 0);
+// Clicks a button of a box (IDOK, IDYES, IDNO, IDCANCEL...).
+bool pressButton(const Box& box, int buttonId);
+// All visible "#32770" windows of a process (0 = any process).
+std::vector<Box> openDialogs(DWORD processId = 0);
+
+// ---- Registry (the prefix's real registry)
+bool deleteKeyTree(HKEY root, const char* path);
+bool readDword(HKEY root, const char* path, const char* name, DWORD* value);
+bool writeDword(HKEY root, const char* path, const char* name, DWORD value);
+bool writeString(HKEY root, const char* path, const char* name, const char* value);
+bool valueExists(HKEY root, const char* path, const char* name);
+std::vector<std::string> valueNames(HKEY root, const char* path);  // in enumeration order
+// Platform family as Wine reports it to Somnivar.exe: "win98" or "winxp" (default: unset).
+void setWineVersion(const char* version);
+
+// ---- Stand-in notification area: a window of class "Shell_TrayWnd" on its own thread that
+// decodes every Shell_NotifyIcon call Wine forwards to it.
+struct TrayEvent {
+    DWORD message = 0;        // NIM_ADD, NIM_MODIFY, NIM_DELETE, ...
+    HWND window = nullptr;    // the icon's owner window
+    UINT id = 0;
+    UINT flags = 0;
+    UINT callbackMessage = 0;
+    std::string tip;          // code page 932
+    std::string balloonText;  // code page 932
+    std::string balloonTitle; // code page 932
+    DWORD balloonFlags = 0;   // NIIF_INFO 1, NIIF_WARNING 2, NIIF_ERROR 3
+    int iconResource = 0;     // 1, 2 or 3 when the icon's bits match one of Somnivar's icons, else 0
+};
+class FakeTray {
+public:
+    bool start();             // creates the window; false when it cannot
+    void stop();
+    std::vector<TrayEvent> events();
+    void clear();
+    // Waits for an event that satisfies the predicate (among all recorded so far).
+    bool waitFor(const std::function<bool(const TrayEvent&)>& predicate, DWORD ms, TrayEvent* found = nullptr);
+    ~FakeTray() { stop(); }
+private:
+    struct Impl;
+    Impl* impl_ = nullptr;
+};
+
+// ---- Per-test isolation. Derive system tests from this fixture: each test gets a fresh
+// working directory (the current directory during the test), a clean settings key, no
+// Somnivar running, the Wine version reset; afterwards any unexpected message box fails the
+// test and is closed, and every process the test started is ended.
+class SomnivarTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    const std::string& workDirectory() const { return workDirectory_; }
+    // Writes a file into the working directory.
+    void writeFile(const char* name, const std::string& bytes);
+    // Call when a test expects to leave a box open for the harness to close silently.
+    void expectBoxesLeftOpen() { boxesExpected_ = true; }
+private:
+    std::string workDirectory_;
+    bool boxesExpected_ = false;
+};
+
+}  // namespace harness
