@@ -1,11 +1,17 @@
 // Idle supervision: the one-second poll, the idle expiry and its vetoes, the watchdogs, the
 // resource watch.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include "status/caution_win.h"
 #include "status/detectors_win.h"
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "tests/win/power_system.h"
 #include "tests/win/program_state.h"
 
 namespace {
@@ -188,6 +194,158 @@ TEST_F(IdleInProcess, CautionBlinkAlternatesOnTimerSix)
     EXPECT_EQ(cautionBlinkState, 0);
     onMainWindowTimer(mainWindow, TIMER_CAUTION_FLASH);
     EXPECT_EQ(cautionBlinkState, 1);
+}
+
+// ---- Somnivar.exe
+
+class Idle : public powersystem::PowerSystemTest {};
+
+TEST_F(Idle, ExpiryIsSkippedWhileSwitchedOff)
+{
+    setSetting("Enable", 0);
+    setSetting("OffCheck", 1);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+    EXPECT_EQ(callsBeforeMarker(), 0);
+}
+
+TEST_F(Idle, WatchScanSwitchesOnWhatTheUserDidNotSwitchOff)
+{
+    setSetting("Enable", 0);
+    setSetting("OffCheck", 0);
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(harness::waitUntil([&] { return storedSetting("Enable") == 1; }, 5000));
+    ASSERT_TRUE(harness::stopSomnivar(instance_));
+
+    setSetting("Enable", 0);
+    setSetting("OffCheck", 1);
+    ASSERT_TRUE(start());
+    harness::pumpMessages(2500); // two scans at least
+    EXPECT_EQ(storedSetting("Enable"), 0u);
+}
+
+double counterMs(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+LONGLONG counterNow()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// The figure asked for: how long the program takes from the expiry tick to the power call.
+TEST_F(Idle, ExpiryReachesThePowerCallQuickly)
+{
+    constexpr int kRounds = 20;
+    ASSERT_TRUE(start());
+    std::vector<double> latencies;
+    for (int round = 0; round < kRounds; ++round) {
+        const LONGLONG posted = counterNow();
+        ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+        ASSERT_TRUE(waitCalls(round + 1));
+        latencies.push_back(counterMs(standIn_.call(round).counter - posted));
+        ASSERT_TRUE(harness::waitUntil([&] { return recorder_.events().size() >= 2u * (round + 1); }, 5000));
+    }
+    std::sort(latencies.begin(), latencies.end());
+    const double median = (latencies[kRounds / 2 - 1] + latencies[kRounds / 2]) / 2;
+    std::printf("[ figure ] expiry tick to power call: median %.2f ms, min %.2f ms, max %.2f ms (%d rounds)\n",
+                median, latencies.front(), latencies.back(), kRounds);
+    EXPECT_LT(median, 1000.0);
+}
+
+// ---- Real time: the one-minute countdown as it runs (about two and a half minutes).
+// Filter out with --gtest_filter=-RealTime*:*DISABLED_* when developing.
+
+class RealTime : public powersystem::PowerSystemTest {};
+
+TEST_F(RealTime, WithoutInputTheSuspendComesOneMinuteAfterStart)
+{
+    setTimeLimit(120000);
+    setSetting("Time", 1);
+    const LONGLONG started = counterNow();
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitCalls(1, 75000));
+    const double seconds = counterMs(standIn_.call(0).counter - started) / 1000.0;
+    std::printf("[ figure ] Time 1 without input: suspend %.2f s after start\n", seconds);
+    EXPECT_GE(seconds, 60.0);
+    EXPECT_LE(seconds, 62.0);
+}
+
+void moveMouse(int dx)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+}
+
+TEST_F(RealTime, InputEveryTenSecondsKeepsTheMachineAwake)
+{
+    setTimeLimit(150000);
+    setSetting("Time", 1);
+    ASSERT_TRUE(start());
+    for (int second = 0; second < 90; second += 10) {
+        moveMouse(second % 20 == 0 ? 1 : -1);
+        harness::pumpMessages(10000);
+        ASSERT_EQ(standIn_.calls(), 0) << "suspended after " << second + 10 << " s";
+    }
+}
+
+// ---- CPU used by an idle instance over a minute, against a bare loop with two one-second
+// timers. A measurement for the record, not a check: run it with
+// --gtest_also_run_disabled_tests --gtest_filter=*IdleCpu*
+
+// Wine answers GetProcessTimes for another process with zero user and kernel time, while
+// GetThreadTimes reads the host's figures for any thread: so the threads are summed. Both
+// programs are measured the same way.
+ULONGLONG cpuTime100ns(DWORD processId)
+{
+    const auto value = [](const FILETIME& time) {
+        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    ULONGLONG total = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        if (!thread)
+            continue;
+        FILETIME creation, exit, kernel, user;
+        if (GetThreadTimes(thread, &creation, &exit, &kernel, &user))
+            total += value(kernel) + value(user);
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return total;
+}
+
+TEST_F(Idle, DISABLED_IdleCpuAgainstATimerFloor)
+{
+    setTimeLimit(150000);
+    setSetting("Time", 60);
+    ASSERT_TRUE(start());
+    harness::Process floor;
+    ASSERT_TRUE(harness::startProcess(harness::binPath("timer_floor.exe"), harness::StartOptions{}, &floor));
+    harness::pumpMessages(3000); // past the start-up work of both
+    const ULONGLONG somnivarBefore = cpuTime100ns(instance_.process.id);
+    const ULONGLONG floorBefore = cpuTime100ns(floor.id);
+    harness::pumpMessages(60000);
+    const ULONGLONG somnivarUsed = cpuTime100ns(instance_.process.id) - somnivarBefore;
+    const ULONGLONG floorUsed = cpuTime100ns(floor.id) - floorBefore;
+    std::printf("[ figure ] CPU over 60 s: Somnivar %.1f ms, two-timer floor %.1f ms\n", somnivarUsed / 10000.0,
+                floorUsed / 10000.0);
+    EXPECT_EQ(standIn_.calls(), 0);
 }
 
 } // namespace

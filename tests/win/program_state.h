@@ -72,6 +72,8 @@ inline LRESULT CALLBACK testMainWindowProc(HWND window, UINT message, WPARAM wPa
     }
 }
 
+constexpr const char* kSettingsKeyPath = "Software\\Orlenby\\Somnivar";
+
 class ProgramStateTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -97,6 +99,8 @@ protected:
         ASSERT_NE(mainWindow, nullptr);
         appInstance = GetModuleHandleA(nullptr);
 
+        // setEnableState stores what it switched; keep the prefix's settings key clean.
+        RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKeyPath);
         settings = kDefaultSettings;
         isNtPlatform = 1;
         balloonErrorMode = 1; // a failure must never block the test thread in a message box
@@ -130,6 +134,7 @@ protected:
         powertest::hookImport("SetSuspendState", previousSuspendState_);
         powertest::hookImport("SetSystemPowerState", previousSystemPowerState_);
         hookedStandIn = nullptr;
+        RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKeyPath);
     }
 
     // Handles what is queued for this thread (timers re-armed, windows destroyed...).

@@ -3,14 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/power_system.h"
 #include "tests/win/program_state.h"
 
 namespace {
 
-using programstate::ninexCalls;
+using powersystem::kBroadcastQueryDeny;
+using powersystem::kRequestCancelled;
 using powertest::checkSuspendOrder;
-
-constexpr LRESULT kBroadcastQueryDeny = 0x424D5144;
+using programstate::ninexCalls;
 
 class SuspendInProcess : public programstate::ProgramStateTest {};
 
@@ -194,6 +195,173 @@ TEST_F(SuspendInProcess, ResumeStartsTheGraceInWhichEveryRequestIsRefused)
     onMainWindowTimer(mainWindow, TIMER_RESUME_GRACE);
     EXPECT_EQ(resumeGrace, 0u);
     EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+}
+
+// ---- Somnivar.exe with the power stand-in
+
+class Suspend : public powersystem::PowerSystemTest {};
+
+TEST_F(Suspend, IdleExpiryCallsThePowerFunctionBetweenTheMonitorBroadcasts)
+{
+    setSetting("SuspendType", 1);
+    setSetting("Monitor", 2);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+    ASSERT_TRUE(waitCalls(1));
+    const standin::PowerCall& call = standIn_.call(0);
+    EXPECT_EQ(call.hibernate, 1);
+    EXPECT_EQ(call.forceCritical, 0);
+    EXPECT_EQ(call.disableWakeEvent, 0);
+    ASSERT_TRUE(harness::waitUntil([&] { return recorder_.events().size() >= 2; }, 5000));
+    EXPECT_EQ(checkSuspendOrder(recorder_.events(), call.sequence, 1), "");
+}
+
+TEST_F(Suspend, OptionsHandedToARunningInstanceChooseTheKind)
+{
+    const struct {
+        const char* option;
+        DWORD suspendType;
+        LONG hibernate;
+    } cases[] = {{"-L", 0, 1}, {"-S", 1, 0}, {"-X", 1, 1}};
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.option);
+        standIn_.reset();
+        setSetting("SuspendType", each.suspendType);
+        ASSERT_TRUE(start());
+        DWORD exitCode = 1;
+        ASSERT_TRUE(harness::runSomnivar(each.option, 20000, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        ASSERT_EQ(standIn_.calls(), 1);
+        EXPECT_EQ(standIn_.call(0).hibernate, each.hibernate);
+        EXPECT_TRUE(harness::stopSomnivar(instance_));
+    }
+}
+
+TEST_F(Suspend, OptionWithoutARunningInstanceSuspendsOnceAndEnds)
+{
+    setSetting("SuspendType", 1);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(harness::runSomnivar("-S", 20000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_EQ(standIn_.calls(), 1);
+    // The launch hands lParam -1 to itself, which follows SuspendType.
+    EXPECT_EQ(standIn_.call(0).hibernate, 1);
+    EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, -1), "");
+}
+
+TEST_F(Suspend, NinexFamilyNeverCallsPowrprof)
+{
+    harness::setWineVersion("win98");
+    setSetting("Monitor", 1);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(harness::runSomnivar("-L", 20000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(standIn_.calls(), 0);
+    // The suspend ran (the kernel's SetSystemPowerState, a stub under Wine) between the broadcasts.
+    const auto monitor = recorder_.events();
+    ASSERT_EQ(monitor.size(), 2u);
+    EXPECT_EQ(monitor[0].argument, 2);
+    EXPECT_EQ(monitor[1].argument, -1);
+}
+
+TEST_F(Suspend, FailureIsReportedInAnUnownedWarningBoxWithTheSystemText)
+{
+    standIn_.state().failWithError = ERROR_ACCESS_DENIED;
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(harness::postMessage(instance_.mainWindow, WM_TIMER, TIMER_IDLE_EXPIRY, 0));
+    harness::Box box;
+    ASSERT_TRUE(harness::waitMessageBox("Somnivar - Error", 10000, &box, processId()));
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.text, powersystem::suspendErrorText(ERROR_ACCESS_DENIED));
+    // The monitor is back on while the box is up.
+    const auto monitor = recorder_.events();
+    ASSERT_EQ(monitor.size(), 2u);
+    EXPECT_EQ(monitor[1].argument, -1);
+    EXPECT_TRUE(harness::pressButton(box, IDOK));
+}
+
+TEST_F(Suspend, BalloonModeReportsTheFailureAsAnErrorBalloon)
+{
+    harness::FakeTray tray;
+    ASSERT_TRUE(tray.start());
+    standIn_.state().failWithError = ERROR_NOT_SUPPORTED;
+    ASSERT_TRUE(start("-M"));
+    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+    harness::TrayEvent balloon;
+    ASSERT_TRUE(tray.waitFor([](const harness::TrayEvent& event) { return event.balloonTitle == "Somnivar - Error"; },
+                             10000, &balloon));
+    EXPECT_EQ(balloon.balloonFlags, 3u);
+    EXPECT_EQ(balloon.balloonText, powersystem::suspendErrorText(ERROR_NOT_SUPPORTED));
+    EXPECT_TRUE(harness::openDialogs(processId()).empty());
+}
+
+class PowerRequest : public powersystem::PowerSystemTest {
+protected:
+    bool waitCancelledBalloon(harness::FakeTray& tray)
+    {
+        return tray.waitFor(
+            [](const harness::TrayEvent& event) {
+                return event.balloonText == kRequestCancelled && event.balloonTitle == "Somnivar" &&
+                       event.balloonFlags == 1;
+            },
+            5000);
+    }
+};
+
+TEST_F(PowerRequest, OthersAreRefusedWithABalloonUnderSuspendOtherZero)
+{
+    harness::FakeTray tray;
+    ASSERT_TRUE(tray.start());
+    setSetting("SuspendOther", 0);
+    ASSERT_TRUE(start());
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
+    EXPECT_TRUE(waitCancelledBalloon(tray));
+    tray.clear();
+    EXPECT_EQ(static_cast<int>(send(WM_POWER, 1)), -1);
+    EXPECT_TRUE(waitCancelledBalloon(tray));
+}
+
+TEST_F(PowerRequest, OwnSuspendIsAllowedAndItsResumeStartsTheGrace)
+{
+    harness::FakeTray tray;
+    ASSERT_TRUE(tray.start());
+    setSetting("SuspendOther", 0);
+    standIn_.state().notify = 1;
+    standIn_.state().sleepMs = 200;
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+    ASSERT_TRUE(waitCalls(1));
+    ASSERT_TRUE(harness::waitUntil([&] { return standIn_.call(0).resumeAnswer != 0; }, 5000));
+    EXPECT_EQ(standIn_.call(0).suspendAnswer, TRUE);
+    EXPECT_EQ(standIn_.call(0).resumeAnswer, TRUE);
+    EXPECT_FALSE(waitCancelledBalloon(tray));
+
+    // Within the grace the next expiry is skipped and every request refused.
+    standIn_.state().notify = 0;
+    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+    EXPECT_EQ(callsBeforeMarker(), 1);
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
+    EXPECT_TRUE(waitCancelledBalloon(tray));
+
+    // Once the grace has ended the countdown suspends again.
+    ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
+    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
+    EXPECT_EQ(callsBeforeMarker(2), 3);
+}
+
+TEST_F(PowerRequest, GraceRefusesEvenUnderSuspendOtherOne)
+{
+    harness::FakeTray tray;
+    ASSERT_TRUE(tray.start());
+    setSetting("SuspendOther", 1);
+    ASSERT_TRUE(start());
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC), TRUE);
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSTANDBY), kBroadcastQueryDeny);
+    EXPECT_TRUE(waitCancelledBalloon(tray));
+    // The grace tick is posted: the send below cannot overtake it once the marker has come.
+    ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
+    EXPECT_EQ(callsBeforeMarker(), 0);
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSTANDBY), TRUE);
 }
 
 } // namespace
