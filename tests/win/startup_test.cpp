@@ -167,7 +167,7 @@ TEST_F(StartupTest, QuitQueuedDuringStartUpStillRunsTheFullShutdown)
 {
     const UINT key = 'Q';
     const UINT hotKeyCode = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | key;
-    ASSERT_TRUE(writeDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", "HotKeyCode", hotKeyCode));
+    ASSERT_TRUE(storeSettings({{"HotKeyCode", hotKeyCode}}));
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x5A5A, MOD_CONTROL | MOD_ALT, key));
     FakeTray tray;
     ASSERT_TRUE(tray.start());
@@ -189,18 +189,18 @@ TEST_F(StartupTest, QuitQueuedDuringStartUpStillRunsTheFullShutdown)
     DWORD exitCode = 99;
     ASSERT_TRUE(waitProcessExit(program, 10000, &exitCode)) << "the quit was lost";
     EXPECT_EQ(exitCode, 0u);
-    // The shutdown took the icon away that the main window's creation had added.
-    TrayEvent added;
-    ASSERT_TRUE(tray.waitFor([&](const TrayEvent& e) { return e.message == NIM_ADD && e.processId == program.id; },
-                             0, &added));
+    // The shutdown took away the icon that the main window's creation had added.
+    EXPECT_TRUE(tray.waitFor([&](const TrayEvent& e) { return e.message == NIM_ADD && e.processId == program.id; }, 0))
+        << "the main window's creation added no tray icon";
     EXPECT_TRUE(tray.waitFor(
-        [&](const TrayEvent& e) { return e.message == NIM_DELETE && e.window == added.window && e.id == 123; }, 1000));
+        [&](const TrayEvent& e) { return e.message == NIM_DELETE && e.processId == program.id && e.id == 123; }, 1000))
+        << "the shutdown removed no tray icon";
 }
 
 // Process start to main window under Wine, reported for the record; only an absurd time fails.
 TEST_F(StartupTest, MainWindowAppearsQuickly)
 {
-    ASSERT_TRUE(writeDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", "Time", 10));
+    ASSERT_TRUE(storeSettings());
     std::vector<DWORD> times;
     for (int run = 0; run < 10; ++run) {
         const DWORD started = GetTickCount();

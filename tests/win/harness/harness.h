@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -99,6 +100,10 @@ bool readString(HKEY root, const char* path, const char* name, std::string* valu
 bool writeString(HKEY root, const char* path, const char* name, const char* value);
 bool valueExists(HKEY root, const char* path, const char* name);
 std::vector<std::string> valueNames(HKEY root, const char* path);  // in enumeration order
+// Stores all seventeen settings of the program, at their defaults except the overrides
+// ({"HotKeyCode", 0x651}, ...), so that the program starts as on any later run: no first-run
+// settings dialog, and no value missing (a missing one makes the program rewrite the key).
+bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
 // Platform family as Wine reports it to Somnivar.exe: "win98" or "winxp" (null: unset).
 void setWineVersion(const char* version);
 // The same for any program, by executable name ("tray_probe.exe").

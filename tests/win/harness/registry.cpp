@@ -1,11 +1,16 @@
 // Registry of the test prefix: the program under test and the tests share it.
 #include "harness/harness.h"
 
+#include <cstring>
+
+#include "settings/settings.h"
+
 namespace harness {
 
 namespace {
 
 constexpr const char* kWineAppDefaults = "Software\\Wine\\AppDefaults\\";
+constexpr const char* kSettingsKey = "Software\\Orlenby\\Somnivar";
 
 bool deleteSubtree(HKEY parent, const char* name)
 {
@@ -127,6 +132,40 @@ std::vector<std::string> valueNames(HKEY root, const char* path)
     }
     RegCloseKey(key);
     return names;
+}
+
+bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides)
+{
+    const Settings& d = kDefaultSettings;
+    const std::pair<const char*, int32_t> defaults[] = {
+        {settingNames::Time, d.Time},
+        {settingNames::Enable, d.Enable},
+        {settingNames::Expand, d.Expand},
+        {settingNames::ExpType, d.ExpType},
+        {settingNames::Resource, d.Resource},
+        {settingNames::Value, d.Value},
+        {settingNames::Stop, d.Stop},
+        {settingNames::StopValue, d.StopValue},
+        {settingNames::SuspendOther, d.SuspendOther},
+        {settingNames::SuspendType, d.SuspendType},
+        {settingNames::Monitor, d.Monitor},
+        {settingNames::HotKeyUse, d.HotKeyUse},
+        {settingNames::HotKeyCode, d.HotKeyCode},
+        {settingNames::ApplicationCheck, d.ApplicationCheck},
+        {settingNames::TitleCheck, d.TitleCheck},
+        {settingNames::OffCheck, d.OffCheck},
+        {settingNames::StatusDisplay, d.StatusDisplay},
+    };
+    bool stored = true;
+    for (const auto& setting : defaults) {
+        DWORD value = static_cast<DWORD>(setting.second);
+        for (const auto& override : overrides) {
+            if (std::strcmp(override.first, setting.first) == 0)
+                value = override.second;
+        }
+        stored = writeDword(HKEY_CURRENT_USER, kSettingsKey, setting.first, value) && stored;
+    }
+    return stored;
 }
 
 void setWineVersionFor(const char* exeName, const char* version)
