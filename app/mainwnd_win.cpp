@@ -75,12 +75,8 @@ void applyEnableMarks()
 void fillTrayRecord(HWND window)
 {
     fillTrayIconRecord();
-    // The window is passed in: during WM_CREATE mainWindow is not yet assigned.
-    trayIconRecord.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    // During WM_CREATE mainWindow is not assigned yet; the record must name this window.
     trayIconRecord.hWnd = window;
-    trayIconRecord.uID = TRAY_ICON_ID;
-    trayIconRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    trayIconRecord.uCallbackMessage = WM_TRAY_CALLBACK;
 }
 
 void dropTrayMenu()

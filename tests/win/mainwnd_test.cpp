@@ -14,11 +14,83 @@
 #include "app/timers_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_store_win.h"
 #include "status/tray_win.h"
 
 namespace {
 
 constexpr const char* kTestWindowClass = "SomnivarInProcess";
+
+void deleteKeyTree(HKEY root, const char* path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char child[256];
+        DWORD length = sizeof(child);
+        while (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            deleteKeyTree(key, child);
+            length = sizeof(child);
+        }
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(root, path);
+}
+
+int storedSetting(const char* name)
+{
+    DWORD value = 0xDEAD;
+    DWORD size = sizeof(value);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        RegCloseKey(key);
+    }
+    return static_cast<int>(value);
+}
+
+// The program's resources (icons 2 and 3), loaded from Somnivar.exe beside the tests.
+HMODULE loadProgramResources()
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string file(path, length);
+    file = file.substr(0, file.find_last_of('\\') + 1) + "Somnivar.exe";
+    return LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+std::vector<BYTE> iconBits(HICON icon)
+{
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info))
+        return {};
+    std::vector<BYTE> bits;
+    for (HBITMAP bitmap : {info.hbmColor, info.hbmMask}) {
+        BITMAP header = {};
+        if (bitmap && GetObjectA(bitmap, sizeof(header), &header)) {
+            const size_t start = bits.size();
+            bits.resize(start + header.bmWidthBytes * header.bmHeight);
+            GetBitmapBits(bitmap, static_cast<LONG>(bits.size() - start), bits.data() + start);
+        }
+        if (bitmap)
+            DeleteObject(bitmap);
+    }
+    return bits;
+}
+
+// Which of the program's icons (1, 2 or 3) this is; 0 for none. Icons from a data-file module
+// are not shared handles, so they are told apart by their bits.
+int iconResource(HICON icon)
+{
+    const std::vector<BYTE> bits = iconBits(icon);
+    for (int resource = 1; resource <= 3; ++resource) {
+        HICON candidate = LoadIconA(appInstance, MAKEINTRESOURCEA(resource));
+        const bool same = !bits.empty() && iconBits(candidate) == bits;
+        DestroyIcon(candidate);
+        if (same)
+            return resource;
+    }
+    return 0;
+}
 
 // ---- Every Shell_NotifyIconA and Sleep call of the program's code in this process goes through
 // the import slots below. The tests put a recorder in the first, which can also refuse like a
@@ -246,10 +318,15 @@ protected:
         savedSettings_ = settings;
         savedNt_ = isNtPlatform;
         savedReadme_ = readmeAvailable;
+        savedInstance_ = appInstance;
         settings = kDefaultSettings;
         isNtPlatform = 1;
         readmeAvailable = 1;
         resourceStopActive = 0;
+        deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
+        resources_ = loadProgramResources();
+        ASSERT_NE(resources_, nullptr);
+        appInstance = reinterpret_cast<HINSTANCE>(resources_);
 
         recordingTray = &tray_;
         setImport(notifyIconImport, NotifyIconProc(recordNotifyIcon));
@@ -279,6 +356,7 @@ protected:
                 DestroyWindow(*dialog);
             *dialog = nullptr;
         }
+        armIdleTimer(0);
         if (mainWindow) {
             DestroyWindow(mainWindow);
             mainWindow = nullptr;
@@ -297,6 +375,10 @@ protected:
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
+        deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
+        appInstance = savedInstance_;
+        if (resources_)
+            FreeLibrary(resources_);
         settings = savedSettings_;
         isNtPlatform = savedNt_;
         readmeAvailable = savedReadme_;
@@ -333,6 +415,8 @@ protected:
 private:
     NotifyIconProc realNotifyIcon_ = nullptr;
     SleepProc realSleep_ = nullptr;
+    HINSTANCE savedInstance_ = nullptr;
+    HMODULE resources_ = nullptr;
     Settings savedSettings_{};
     int savedNt_ = 0;
     int savedReadme_ = 0;
@@ -417,6 +501,7 @@ TEST_F(MainWindowInProcess, CreationAddsTheIconOnce)
     EXPECT_EQ(trayIconRecord.uID, 123u);
     EXPECT_EQ(trayIconRecord.uFlags, 7u);
     EXPECT_EQ(trayIconRecord.uCallbackMessage, 32868u);
+    EXPECT_EQ(iconResource(tray_.calls[0].record.hIcon), 2);
 }
 
 TEST_F(MainWindowInProcess, TaskbarCreatedReplacesIconAndMenuWithCurrentState)
@@ -428,7 +513,15 @@ TEST_F(MainWindowInProcess, TaskbarCreatedReplacesIconAndMenuWithCurrentState)
     tray_.calls.clear();
 
     EXPECT_EQ(SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0), 1);
-    EXPECT_EQ(tray_.codes(), std::vector<DWORD>({NIM_DELETE, NIM_ADD}));
+    ASSERT_EQ(tray_.codes(), std::vector<DWORD>({NIM_DELETE, NIM_ADD}));
+    const NOTIFYICONDATAA& added = tray_.calls[1].record;
+    EXPECT_EQ(added.hWnd, mainWindow);
+    EXPECT_EQ(added.uID, 123u);
+    EXPECT_EQ(iconResource(added.hIcon), 3);
+    char statusLine[128];
+    buildStatusLine(statusLine, sizeof(statusLine));
+    EXPECT_STREQ(added.szTip, statusLine);
+    EXPECT_STREQ(added.szTip, "Somnivar - S:OFF O:CAN U:OFF");
     EXPECT_FALSE(IsMenu(oldMenu));
     EXPECT_FALSE(IsMenu(oldSubmenu));
     ASSERT_TRUE(IsMenu(trayMenu));
@@ -584,9 +677,12 @@ TEST_F(MainWindowInProcess, DoubleClickTogglesUnlessLowResourceStopOrADialogIsOp
 {
     settings.Enable = 1;
     ASSERT_NE(createMainWindow(), nullptr);
+    writeAllSettings(1);
     trayClick(WM_LBUTTONDBLCLK);
     EXPECT_EQ(settings.Enable, 0);
     EXPECT_EQ(settings.OffCheck, 1);
+    EXPECT_EQ(storedSetting("Enable"), 0);
+    EXPECT_EQ(storedSetting("OffCheck"), 1);
     trayClick(WM_LBUTTONDBLCLK);
     EXPECT_EQ(settings.Enable, 1);
     EXPECT_EQ(settings.OffCheck, 0);
@@ -604,21 +700,42 @@ TEST_F(MainWindowInProcess, DoubleClickTogglesUnlessLowResourceStopOrADialogIsOp
 
 // ---- Commands and messages
 
-TEST_F(MainWindowInProcess, SwitchCommandsSetOffCheckAndAreIgnoredDuringLowResourceStop)
+TEST_F(MainWindowInProcess, SwitchCommandsStoreStateAndSwitchTheIcon)
 {
     ASSERT_NE(createMainWindow(), nullptr);
-    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
-    EXPECT_EQ(settings.Enable, 0);
-    EXPECT_EQ(settings.OffCheck, 1);
-    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_ON, 0), 1);
-    EXPECT_EQ(settings.Enable, 1);
-    EXPECT_EQ(settings.OffCheck, 0);
+    writeAllSettings(1);
+    tray_.calls.clear();
 
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
+    EXPECT_EQ(settings.OffCheck, 1);
+    EXPECT_EQ(storedSetting("Enable"), 0);
+    EXPECT_EQ(storedSetting("OffCheck"), 1);
+    ASSERT_FALSE(tray_.calls.empty());
+    EXPECT_EQ(tray_.calls.back().code, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(iconResource(tray_.calls.back().record.hIcon), 3);
+    EXPECT_TRUE(isChecked(trayMenu, 257));
+
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_ON, 0), 1);
+    EXPECT_EQ(settings.OffCheck, 0);
+    EXPECT_EQ(storedSetting("Enable"), 1);
+    EXPECT_EQ(storedSetting("OffCheck"), 0);
+    EXPECT_EQ(iconResource(tray_.calls.back().record.hIcon), 2);
+    EXPECT_TRUE(isChecked(trayMenu, 256));
+}
+
+TEST_F(MainWindowInProcess, SwitchCommandsAreIgnoredDuringLowResourceStop)
+{
+    ASSERT_NE(createMainWindow(), nullptr);
+    writeAllSettings(1);
     resourceStopActive = 1;
     settings.Enable = 0;
+    tray_.calls.clear();
     SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_ON, 0);
-    EXPECT_EQ(settings.Enable, 0);
+    settings.Enable = 1;
+    SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0);
     EXPECT_EQ(settings.OffCheck, 0);
+    EXPECT_TRUE(tray_.calls.empty());
+    EXPECT_EQ(storedSetting("Enable"), 1);   // the defaults written above
 }
 
 TEST_F(MainWindowInProcess, SuspendMenuItemsAndHotKeyPostCommandSeven)
