@@ -2,6 +2,12 @@
 #pragma once
 #include <windows.h>
 
+#include "app/watchreport.h"
+
+// Filled by collectWindowTitle; the title-list editor reads it too (clearTitleTable, then
+// EnumWindows with collectWindowTitle, then tableTitle for slots 0 to count - 1).
+extern TitleTable windowTitleTable;
+
 // Runs one scan. Returns the found count, or -1 when a list file could not be opened and the
 // tick is abandoned.
 int runWatchScan();
