@@ -200,6 +200,11 @@ BOOL CALLBACK collectWindowTitle(HWND window, LPARAM)
     return TRUE;
 }
 
+std::string_view lastWatchReport()
+{
+    return reportText(report);
+}
+
 void invalidateWatchReport()
 {
     rememberedReport[0] = static_cast<char>(0xFF);

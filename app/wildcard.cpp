@@ -1,6 +1,7 @@
 #include "app/wildcard.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -46,11 +47,20 @@ int matchWildcard(std::string_view text, std::string_view pattern)
             ++p;
             flag = true;
         } else {
+            // The star takes one byte, then ends as soon as the text reaches the byte that follows
+            // it; without that byte further on it takes the whole rest of the text.
             ++t;
             flag = true;
-            // The star ends as soon as the text reaches the byte that follows it.
-            if (byteAt(text, t) == byteAt(pattern, afterStar))
+            const unsigned char next = byteAt(pattern, afterStar);
+            const void* found = next != 0 && t < text.size() ? std::memchr(text.data() + t, next, text.size() - t) : nullptr;
+            if (found) {
+                t = static_cast<size_t>(static_cast<const char*>(found) - text.data());
                 p = afterStar;
+            } else {
+                t = text.size();
+                if (next == 0)
+                    p = afterStar;
+            }
         }
     }
     switch (mode) {

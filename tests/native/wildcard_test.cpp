@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/wildcard.h"
 
@@ -62,4 +63,70 @@ TEST(MatchWildcard, ViewEndActsAsTerminator)
     const std::string text = "note.exe>";
     const std::string pattern = "*.exe<";
     EXPECT_EQ(matchWildcard(std::string_view(text).substr(0, 8), std::string_view(pattern).substr(0, 5)), 1);
+}
+
+namespace {
+
+// The matching rules step by step on zero-terminated strings, one byte at a time, as a reference
+// for the faster search the star uses.
+int referenceMatch(const char* text, const char* pattern)
+{
+    const char* afterStar = "";
+    bool flag = true;
+    enum { literal, oneByte, star } mode = literal;
+    for (;;) {
+        if (*pattern == '\0')
+            break;
+        if (*pattern == '*') {
+            mode = star;
+            afterStar = pattern + 1;
+        } else {
+            mode = *pattern == '?' ? oneByte : literal;
+        }
+        if (*text == '\0')
+            break;
+        if (mode == literal) {
+            flag = *text++ == *pattern++;
+            if (!flag)
+                break;
+        } else if (mode == oneByte) {
+            ++text;
+            ++pattern;
+            flag = true;
+        } else {
+            ++text;
+            flag = true;
+            if (*text == *afterStar)
+                pattern = afterStar;
+        }
+    }
+    if (mode == star)
+        return *text == *afterStar;
+    if (mode == oneByte)
+        return *text == *pattern;
+    return flag && *text == *pattern;
+}
+
+void allStrings(const std::string& alphabet, size_t maxLength, std::vector<std::string>& out, std::string prefix = "")
+{
+    out.push_back(prefix);
+    if (prefix.size() == maxLength)
+        return;
+    for (char c : alphabet)
+        allStrings(alphabet, maxLength, out, prefix + c);
+}
+
+}  // namespace
+
+TEST(MatchWildcard, AgreesWithTheStepwiseRulesOnEveryShortInput)
+{
+    std::vector<std::string> patterns;
+    std::vector<std::string> texts;
+    allStrings("ab*?", 5, patterns);
+    allStrings("ab*", 6, texts);
+    for (const std::string& pattern : patterns) {
+        for (const std::string& text : texts)
+            ASSERT_EQ(matchWildcard(text, pattern), referenceMatch(text.c_str(), pattern.c_str()))
+                << "text " << text << " pattern " << pattern;
+    }
 }
