@@ -27,5 +27,26 @@ constexpr Settings kDefaultSettings = {
     10, 1, 0, 1, 0, 30, 0, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0,
 };
 
+// Registry value names, one per field. Every reader and writer of the store uses these.
+namespace settingNames {
+constexpr const char Time[] = "Time";
+constexpr const char Enable[] = "Enable";
+constexpr const char Expand[] = "Expand";
+constexpr const char ExpType[] = "ExpType";
+constexpr const char Resource[] = "Resource";
+constexpr const char Value[] = "Value";
+constexpr const char Stop[] = "Stop";
+constexpr const char StopValue[] = "StopValue";
+constexpr const char SuspendOther[] = "SuspendOther";
+constexpr const char SuspendType[] = "SuspendType";
+constexpr const char Monitor[] = "Monitor";
+constexpr const char HotKeyUse[] = "HotKeyUse";
+constexpr const char HotKeyCode[] = "HotKeyCode";
+constexpr const char ApplicationCheck[] = "ApplicationCheck";
+constexpr const char TitleCheck[] = "TitleCheck";
+constexpr const char OffCheck[] = "OffCheck";
+constexpr const char StatusDisplay[] = "StatusDisplay";
+}  // namespace settingNames
+
 // The process-wide record: the only source of the settings while the program runs.
 extern Settings settings;

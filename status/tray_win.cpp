@@ -1,12 +1,138 @@
+// Tray icon, enable state, status line and balloons.
 #include "status/tray_win.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "app/bytes.h"
+#include "app/mainwnd_win.h"
 #include "app/startup_win.h"
+#include "app/timers_win.h"
+#include "hooklib/vantrel.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_store_win.h"
+#include "status/statusline.h"
 
 NOTIFYICONDATAA trayIconRecord;
 int freeResourcePercent = 0;
 
-void setEnableState(int on) { settings.Enable = on == 1 ? 1 : 0; }
-void buildStatusLine(char* buffer, size_t bufferSize) { if (bufferSize) buffer[0] = '\0'; }
-void fillTrayIconRecord() {}
-void refreshTrayTip() {}
-BOOL showTrayBalloon(HWND, const char*, const char*, DWORD) { return FALSE; }
+namespace {
+
+#if !defined(_WIN64)
+static_assert(kNotifyRecordSize == 488, "the x86 shell 5 notify record is 488 bytes");
+#endif
+
+constexpr UINT kTrayIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+constexpr UINT kBalloonTimeoutMs = 10000;
+
+HICON loadStateIcon(int enabled)
+{
+    return LoadIconA(appInstance, MAKEINTRESOURCEA(enabled == 1 ? IDI_FUNCTION_ON : IDI_FUNCTION_OFF));
+}
+
+void applyMenuMarks(int enabled)
+{
+    if (!trayMenu)
+        return;
+    CheckMenuItem(trayMenu, IDM_FUNCTION_ON, MF_BYCOMMAND | (enabled == 1 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(trayMenu, IDM_FUNCTION_OFF, MF_BYCOMMAND | (enabled == 1 ? MF_UNCHECKED : MF_CHECKED));
+    // Positions 0 and 1 hold the on and off items.
+    SetMenuDefaultItem(trayMenu, enabled == 1 ? 0 : 1, TRUE);
+}
+
+void storeEnableStateSettings()
+{
+    writeSetting(settingNames::Enable, settings.Enable);
+    writeSetting(settingNames::Resource, settings.Resource);
+    writeSetting(settingNames::Stop, settings.Stop);
+    writeSetting(settingNames::SuspendOther, settings.SuspendOther);
+    writeSetting(settingNames::Monitor, settings.Monitor);
+    writeSetting(settingNames::HotKeyUse, settings.HotKeyUse);
+    writeSetting(settingNames::HotKeyCode, settings.HotKeyCode);
+    writeSetting(settingNames::ApplicationCheck, settings.ApplicationCheck);
+    writeSetting(settingNames::TitleCheck, settings.TitleCheck);
+    writeSetting(settingNames::OffCheck, settings.OffCheck);
+    if (isNtPlatform) {
+        writeSetting(settingNames::StatusDisplay, settings.StatusDisplay);
+        writeSetting(settingNames::SuspendType, settings.SuspendType);
+    }
+}
+
+} // namespace
+
+void setEnableState(int on)
+{
+    settings.Enable = on == 1 ? 1 : 0;
+    armIdleTimer(settings.Enable);
+    MessageSet(0);
+    applyMenuMarks(settings.Enable);
+    trayIconRecord.hIcon = loadStateIcon(settings.Enable);
+    trayIconRecord.uID = TRAY_ICON_ID;
+    buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
+    Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord);
+    storeEnableStateSettings();
+}
+
+void buildStatusLine(char* buffer, size_t bufferSize)
+{
+    StatusLineInputs in{};
+    in.Enable = settings.Enable;
+    in.resourceStopActive = resourceStopActive;
+    in.SuspendOther = settings.SuspendOther;
+    in.Time = settings.Time;
+    in.isNt = isNtPlatform;
+    in.StatusDisplay = settings.StatusDisplay;
+    in.Expand = settings.Expand;
+    in.ExpType = settings.ExpType;
+    in.Monitor = settings.Monitor;
+    in.HotKeyUse = settings.HotKeyUse;
+    in.ApplicationCheck = settings.ApplicationCheck;
+    in.TitleCheck = settings.TitleCheck;
+    in.meterAvailable = resourceMeterLibrary && freeResourcesProc ? 1 : 0;
+    in.freeResourcePercent = freeResourcePercent;
+    in.Resource = settings.Resource;
+    in.Value = settings.Value;
+    in.Stop = settings.Stop;
+    in.StopValue = settings.StopValue;
+    in.shellMajorVersion = shellMajorVersion;
+
+    StatusLineBuffer line;
+    const size_t length = buildStatusLineText(in, line);
+    copyBounded(buffer, bufferSize, std::string_view(line.data(), length));
+}
+
+void fillTrayIconRecord()
+{
+    std::memset(&trayIconRecord, 0, sizeof(trayIconRecord));
+    trayIconRecord.cbSize = kNotifyRecordSize;
+    trayIconRecord.hWnd = mainWindow;
+    trayIconRecord.uID = TRAY_ICON_ID;
+    trayIconRecord.uFlags = kTrayIconFlags;
+    trayIconRecord.uCallbackMessage = WM_TRAY_CALLBACK;
+    trayIconRecord.hIcon = loadStateIcon(settings.Enable);
+    buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
+}
+
+void refreshTrayTip()
+{
+    buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
+    Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord);
+}
+
+BOOL showTrayBalloon(HWND owner, const char* text, const char* title, DWORD kind)
+{
+    NOTIFYICONDATAA balloon;
+    std::memset(&balloon, 0, sizeof(balloon));
+    balloon.cbSize = kNotifyRecordSize;
+    balloon.hWnd = owner;
+    balloon.uID = TRAY_ICON_ID;
+    balloon.uFlags = NIF_INFO;
+    balloon.uCallbackMessage = WM_TRAY_CALLBACK;
+    // The watch-status list can be longer than the balloon holds: keep whole characters only.
+    copyBounded(balloon.szInfo, sizeof(balloon.szInfo), text ? text : "");
+    copyBounded(balloon.szInfoTitle, sizeof(balloon.szInfoTitle), title ? title : "");
+    balloon.uTimeout = kBalloonTimeoutMs;
+    balloon.dwInfoFlags = kind;
+    return Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}

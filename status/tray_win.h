@@ -6,11 +6,18 @@
 extern NOTIFYICONDATAA trayIconRecord;   // one record for the whole run
 extern int freeResourcePercent;          // last measured free resources (9x), 0 until measured
 
+// The size the shell is told for the tray and balloon records: the shell 5 layout, which has
+// the balloon fields (488 bytes on x86; the x64 layout is larger, and Wine drops the balloons
+// of an x64 record that claims 488).
+constexpr DWORD kNotifyRecordSize = NOTIFYICONDATAA_V2_SIZE;
+
 // Balloon icon kinds.
 constexpr DWORD kBalloonInfo = 1;
 constexpr DWORD kBalloonWarning = 2;
 constexpr DWORD kBalloonError = 3;
 
+// Switches the automatic suspend on (1) or off (anything else) and brings the idle timer, the
+// menu marks, the icon, the tooltip and the stored settings into line.
 void setEnableState(int on);
 // Composes the status line from the current state into buffer (bounded) and fits it to the tip.
 void buildStatusLine(char* buffer, size_t bufferSize);
@@ -18,4 +25,5 @@ void buildStatusLine(char* buffer, size_t bufferSize);
 void fillTrayIconRecord();
 // Rebuilds the tooltip and sends NIM_MODIFY (the 1-second refresh).
 void refreshTrayTip();
+// Shows a balloon on the program's icon; the text is cut to what the balloon holds.
 BOOL showTrayBalloon(HWND owner, const char* text, const char* title, DWORD kind);
