@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "settings/settings.h"
+#include "tests/win/power_observer.h"
 #include "watchlists/listfiles_win.h"
 
 namespace {
@@ -111,7 +113,7 @@ protected:
         GetTempPathA(sizeof(temp), temp);
         static int counter = 0;
         directory_ = std::string(temp) + "somnivar-scan-" + std::to_string(GetCurrentProcessId()) + "-" +
-                     std::to_string(++counter);
+                     std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
         ASSERT_TRUE(CreateDirectoryA(directory_.c_str(), nullptr));
         ASSERT_TRUE(SetCurrentDirectoryA(directory_.c_str()));
         previousSettings_ = settings;
@@ -187,13 +189,15 @@ protected:
         return child;
     }
 
+    std::deque<Child>& children() { return children_; }
+
     std::string directory_;
 
 private:
     char previousDirectory_[MAX_PATH] = {};
     Settings previousSettings_ = {};
     std::vector<std::string> files_;
-    std::vector<Child> children_;
+    std::deque<Child> children_;  // a deque: references to earlier children stay valid
 };
 
 TEST_F(ScanInProcess, WatchedProgramIsFoundWhileItRuns)
@@ -401,6 +405,158 @@ TEST_F(ScanInProcess, LongEntriesAreCutLikeTheEditorsCutThem)
     startWindows("\"" + title + "\"");
     EXPECT_EQ(runWatchScan(), 1);
     EXPECT_EQ(lastWatchReport(), "・監視タイトル名\n    " + title.substr(0, 1023) + "\n");
+}
+
+// ---- Status balloons, caught at the shell call.
+namespace {
+
+struct Balloon {
+    HWND window;
+    std::string text;
+    std::string title;
+    DWORD kind;
+};
+std::vector<Balloon> balloons;
+
+BOOL WINAPI recordNotifyCall(DWORD message, PNOTIFYICONDATAA data)
+{
+    if (message == NIM_MODIFY && (data->uFlags & NIF_INFO))
+        balloons.push_back({data->hWnd, data->szInfo, data->szInfoTitle, data->dwInfoFlags});
+    return TRUE;
+}
+
+}  // namespace
+
+class ScanBalloon : public ScanInProcess {
+protected:
+    void SetUp() override
+    {
+        ScanInProcess::SetUp();
+        previousMainWindow_ = mainWindow;
+        mainWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        previousNotify_ = powertest::hookImport("Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyCall));
+        ASSERT_NE(previousNotify_, nullptr);
+        settings.StatusDisplay = 1;
+        // Whatever an earlier test left shown: one scan with nothing to find forgets it.
+        runWatchScan();
+        balloons.clear();
+    }
+
+    void TearDown() override
+    {
+        powertest::hookImport("Shell_NotifyIconA", previousNotify_);
+        DestroyWindow(mainWindow);
+        mainWindow = previousMainWindow_;
+        balloons.clear();
+        ScanInProcess::TearDown();
+    }
+
+private:
+    HWND previousMainWindow_ = nullptr;
+    void* previousNotify_ = nullptr;
+};
+
+TEST_F(ScanBalloon, ShowsEveryChangeAndTheEndOfIt)
+{
+    startWithLists("notepad.exe\r\ncalc.exe\r\n", "");
+    EXPECT_EQ(runWatchScan(), 0);
+    EXPECT_TRUE(balloons.empty());  // nothing found, nothing found before
+    Child& notepad = startProgramAs("notepad.exe");
+    EXPECT_EQ(runWatchScan(), 1);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].text, "・監視プログラム名\n    notepad.exe");
+    EXPECT_EQ(balloons[0].title, "Somnivar");
+    EXPECT_EQ(balloons[0].kind, 1u);
+    EXPECT_EQ(balloons[0].window, mainWindow);
+    EXPECT_EQ(runWatchScan(), 1);
+    EXPECT_EQ(balloons.size(), 1u);  // unchanged: no balloon
+    startProgramAs("calc.exe");
+    EXPECT_EQ(runWatchScan(), 2);
+    ASSERT_EQ(balloons.size(), 2u);
+    EXPECT_EQ(balloons[1].text, "・監視プログラム名\n    notepad.exe\n    calc.exe");
+    endChild(notepad);
+    EXPECT_EQ(runWatchScan(), 1);
+    ASSERT_EQ(balloons.size(), 3u);
+    EXPECT_EQ(balloons[2].text, "・監視プログラム名\n    calc.exe");
+    for (Child& child : children())
+        endChild(child);
+    EXPECT_EQ(runWatchScan(), 0);
+    ASSERT_EQ(balloons.size(), 4u);
+    EXPECT_EQ(balloons[3].text, "監視対象は見つかりません");
+    EXPECT_EQ(runWatchScan(), 0);
+    EXPECT_EQ(balloons.size(), 4u);
+}
+
+TEST_F(ScanBalloon, ShowStatusCommandShowsTheSameReportAgain)
+{
+    startWithLists("notepad.exe\r\n", "");
+    startProgramAs("notepad.exe");
+    runWatchScan();
+    ASSERT_EQ(balloons.size(), 1u);
+    invalidateWatchReport();
+    EXPECT_EQ(runWatchScan(), 1);
+    ASSERT_EQ(balloons.size(), 2u);
+    EXPECT_EQ(balloons[1].text, balloons[0].text);
+    EXPECT_EQ(runWatchScan(), 1);
+    EXPECT_EQ(balloons.size(), 2u);
+    // With nothing found, the command brings up the "nothing found" balloon.
+    for (Child& child : children())
+        endChild(child);
+    runWatchScan();
+    invalidateWatchReport();
+    runWatchScan();
+    ASSERT_EQ(balloons.size(), 4u);
+    EXPECT_EQ(balloons[3].text, "監視対象は見つかりません");
+}
+
+TEST_F(ScanBalloon, NoBalloonWithoutStatusDisplayOrWithoutAnyWatch)
+{
+    startWithLists("notepad.exe\r\n", "");
+    startProgramAs("notepad.exe");
+    settings.StatusDisplay = 0;
+    EXPECT_EQ(runWatchScan(), 1);
+    settings.StatusDisplay = 1;
+    settings.ApplicationCheck = 0;
+    settings.TitleCheck = 0;
+    EXPECT_EQ(runWatchScan(), 0);
+    EXPECT_TRUE(balloons.empty());
+}
+
+TEST_F(ScanBalloon, AbandonedTickShowsNothing)
+{
+    startWithLists("notepad.exe\r\n", "Report\r\n");
+    startProgramAs("notepad.exe");
+    HANDLE held = CreateFileA(kTitleListFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(runWatchScan(), -1);
+    EXPECT_TRUE(balloons.empty());
+    CloseHandle(held);
+    EXPECT_EQ(runWatchScan(), 1);
+    EXPECT_EQ(balloons.size(), 1u);
+}
+
+TEST_F(ScanBalloon, LongListIsCutAfterAWholeName)
+{
+    // 30 windows of 30-byte titles: far more than a balloon holds.
+    std::string titles;
+    std::string arguments;
+    for (int i = 10; i < 40; ++i) {
+        const std::string title = "ウィンドウの長いタイトル " + std::to_string(i);
+        titles += title + "\r\n";
+        arguments += " \"" + title + "\"";
+    }
+    startWithLists("", titles);
+    startWindows(arguments);
+    EXPECT_EQ(runWatchScan(), 30);
+    ASSERT_EQ(balloons.size(), 1u);
+    const std::string& text = balloons[0].text;
+    EXPECT_LE(text.size(), 255u);
+    const std::string start = "・監視タイトル名\n    ";
+    EXPECT_EQ(text.compare(0, start.size(), start), 0);
+    // The balloon is a prefix of the report that ends right before a line break.
+    const std::string report(lastWatchReport());
+    EXPECT_EQ(report.compare(0, text.size(), text), 0);
+    EXPECT_EQ(report[text.size()], '\n');
+    EXPECT_GT(report.size(), 900u);
 }
 
 // ---- Cost of one tick against the platform calls no tick can avoid: one process-snapshot walk,
