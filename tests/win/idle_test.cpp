@@ -88,16 +88,22 @@ TEST_F(IdleInProcess, ReadmeSettlingEndsWhenTheBudgetRunsOutOrItsWindowAppears)
     DestroyWindow(viewer);
 }
 
-DWORD WINAPI searchForever(void*)
+DWORD WINAPI searchForever(void* running)
 {
+    SetEvent(static_cast<HANDLE>(running));
     for (;;)
         Sleep(10);
 }
 
+// A watcher that is past its start-up: a thread ended while the loader still initialises it
+// leaves the loader lock held, and the next thread of the process could not start.
 void startFakeWatcher(WatchRecord& watch, UINT_PTR timerId)
 {
+    HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     watch.finishedFlag = 0;
-    watch.thread = CreateThread(nullptr, 0, searchForever, nullptr, 0, &watch.threadId);
+    watch.thread = CreateThread(nullptr, 0, searchForever, running, 0, &watch.threadId);
+    WaitForSingleObject(running, 5000);
+    CloseHandle(running);
     watch.watchdogTimer = SetTimer(mainWindow, timerId, 5000, nullptr);
 }
 

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 #include "harness/harness.h"
 #include "resources/resource.h"
-#include "settings/settings.h"
 #include "tests/win/power_observer.h"
 
 namespace powersystem {
@@ -42,19 +40,9 @@ protected:
         // The stand-in is chosen per program in the registry: a child process takes its load
         // order overrides from there, not from the environment block it is started with.
         ASSERT_TRUE(harness::writeString(HKEY_CURRENT_USER, kStandInOverrides, "powrprof", "native,builtin"));
-        // The whole record, so that no first-run dialog opens and no missing value makes the
-        // program rewrite the record over what a test sets.
-        const Settings& defaults = kDefaultSettings;
-        const std::pair<const char*, int32_t> record[] = {
-            {"Time", defaults.Time}, {"Enable", defaults.Enable}, {"Expand", defaults.Expand},
-            {"ExpType", defaults.ExpType}, {"Resource", defaults.Resource}, {"Value", defaults.Value},
-            {"Stop", defaults.Stop}, {"StopValue", defaults.StopValue}, {"SuspendOther", defaults.SuspendOther},
-            {"SuspendType", defaults.SuspendType}, {"Monitor", defaults.Monitor}, {"HotKeyUse", defaults.HotKeyUse},
-            {"HotKeyCode", defaults.HotKeyCode}, {"ApplicationCheck", defaults.ApplicationCheck},
-            {"TitleCheck", defaults.TitleCheck}, {"OffCheck", defaults.OffCheck},
-            {"StatusDisplay", defaults.StatusDisplay}};
-        for (const auto& [name, value] : record)
-            setSetting(name, static_cast<DWORD>(value));
+        // The whole record: no first-run dialog, and no missing value that would make the
+        // program rewrite the key over what a test sets.
+        ASSERT_TRUE(harness::storeSettings());
     }
     void TearDown() override
     {

@@ -278,6 +278,7 @@ TEST_F(Suspend, FailureIsReportedInAnUnownedWarningBoxWithTheSystemText)
     ASSERT_EQ(monitor.size(), 2u);
     EXPECT_EQ(monitor[1].argument, -1);
     EXPECT_TRUE(harness::pressButton(box, IDOK));
+    EXPECT_TRUE(harness::waitWindowGone(box.window, 5000));
 }
 
 TEST_F(Suspend, BalloonModeReportsTheFailureAsAnErrorBalloon)
@@ -297,14 +298,14 @@ TEST_F(Suspend, BalloonModeReportsTheFailureAsAnErrorBalloon)
 
 class PowerRequest : public powersystem::PowerSystemTest {
 protected:
-    bool waitCancelledBalloon(harness::FakeTray& tray)
+    bool waitCancelledBalloon(harness::FakeTray& tray, DWORD ms = 5000)
     {
         return tray.waitFor(
             [](const harness::TrayEvent& event) {
                 return event.balloonText == kRequestCancelled && event.balloonTitle == "Somnivar" &&
                        event.balloonFlags == 1;
             },
-            5000);
+            ms);
     }
 };
 
@@ -334,7 +335,7 @@ TEST_F(PowerRequest, OwnSuspendIsAllowedAndItsResumeStartsTheGrace)
     ASSERT_TRUE(harness::waitUntil([&] { return standIn_.call(0).resumeAnswer != 0; }, 5000));
     EXPECT_EQ(standIn_.call(0).suspendAnswer, TRUE);
     EXPECT_EQ(standIn_.call(0).resumeAnswer, TRUE);
-    EXPECT_FALSE(waitCancelledBalloon(tray));
+    EXPECT_FALSE(waitCancelledBalloon(tray, 1000));
 
     // Within the grace the next expiry is skipped and every request refused.
     standIn_.state().notify = 0;
