@@ -795,7 +795,7 @@ TEST_F(MainWindowInProcess, PressedHotKeyPostsSuspendOnlyWhenInUse)
     UnregisterHotKey(mainWindow, HOTKEY_ID_SUSPEND);
 }
 
-TEST_F(MainWindowInProcess, ShortcutIdsReachTheActiveWindowExactlyForTheListedIds)
+TEST_F(MainWindowInProcess, ShortcutsReachTheActiveWindowExactlyForTheListedIds)
 {
     ASSERT_NE(createMainWindow(), nullptr);
     HWND dialog = CreateWindowExA(0, "SomnivarRecording", "active", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 200,
@@ -814,6 +814,41 @@ TEST_F(MainWindowInProcess, ShortcutIdsReachTheActiveWindowExactlyForTheListedId
                                   1100, 1101, 1103, 1104, 1105, 1109, 1110, 1111, 1112, 1113, 1114,
                                   1115, 1116, 1117, 1119, 1120, 1123, 1125, 1126, 1134};
     EXPECT_EQ(commandsReceived, expected);
+
+    // The same through the program's accelerator table, from the keyboard.
+    HACCEL table = LoadAcceleratorsA(appInstance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
+    ASSERT_NE(table, nullptr);
+    SetFocus(dialog);
+    commandsReceived.clear();
+    // Presses Alt+key and routes the keyboard messages as the program's loop does.
+    auto pressAlt = [&](WORD key) {
+        INPUT keys[4] = {};
+        const WORD sequence[2] = {VK_MENU, key};
+        for (int i = 0; i < 2; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = sequence[i];
+            keys[3 - i].type = INPUT_KEYBOARD;
+            keys[3 - i].ki.wVk = sequence[i];
+            keys[3 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(4, keys, sizeof(INPUT));
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 500) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (!TranslateAcceleratorA(mainWindow, table, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageA(&message);
+                }
+            }
+            Sleep(10);
+        }
+    };
+    pressAlt('A');
+    pressAlt('K');
+    pressAlt('B');
+    EXPECT_EQ(commandsReceived, std::vector<WORD>({1116, 1134}));
+    DestroyAcceleratorTable(table);
     DestroyWindow(dialog);
 }
 
