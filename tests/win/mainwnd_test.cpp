@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/mainwnd_win.h"
+#include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
 #include "resources/resource.h"
@@ -863,6 +864,36 @@ TEST_F(MainWindowInProcess, ShortcutWhileTheMainWindowIsActiveIsDropped)
     commandsToMainWindow = 0;
     EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(commandsToMainWindow, 1);
+}
+
+TEST_F(MainWindowInProcess, ShowWatchStatusMakesTheNextScanReportAgainOnlyWithStatusDisplay)
+{
+    ASSERT_NE(createMainWindow(), nullptr);
+    settings.ApplicationCheck = 1;
+    settings.StatusDisplay = 1;
+    // Whatever an earlier scan of this process remembered, the second scan finds it unchanged.
+    runWatchScan();
+    runWatchScan();
+    auto balloonsShown = [&] {
+        int count = 0;
+        for (const NotifyCall& call : tray_.calls)
+            count += call.code == NIM_MODIFY && (call.record.uFlags & NIF_INFO) != 0;
+        tray_.calls.clear();
+        return count;
+    };
+    balloonsShown();
+
+    settings.StatusDisplay = 0;
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0), 1);
+    settings.StatusDisplay = 1;
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 0);
+
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0), 1);
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 1);
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 0);
 }
 
 // Notes whether the rich-edit library was still loaded when its control went away.
