@@ -227,13 +227,14 @@ TEST_F(ScanInProcess, SameProgramTwiceIsOneEntryAndOneLine)
 
 TEST_F(ScanInProcess, ReservedEntriesAreSkippedAndLaterEntriesStillCount)
 {
-    startWithLists("System\r\nSomnivar.exe\r\n[System Process]\r\nSomniv*\r\nnotepad.exe\r\n", "");
-    // A process named like the program itself is never watched, not even through a wildcard.
+    startWithLists("System\r\nSomnivar.exe\r\n[System Process]\r\nSomniv*\r\nSyst?m\r\nnotepad.exe\r\n", "");
+    // Processes with the reserved names are never watched, not even through a wildcard.
     startProgramAs("Somnivar.exe");
+    startProgramAs("System");
     EXPECT_EQ(runWatchScan(), 0);
     startProgramAs("notepad.exe");
     EXPECT_EQ(runWatchScan(), 1);
-    EXPECT_EQ(std::string(programList.text.get()), "System<Somnivar.exe<[System Process]<Somniv*<notepad.exe>");
+    EXPECT_EQ(std::string(programList.text.get()), "System<Somnivar.exe<[System Process]<Somniv*<Syst?m<notepad.exe>");
 }
 
 TEST_F(ScanInProcess, EachProcessMarksTheFirstMatchingEntryOnly)
