@@ -1,10 +1,229 @@
+// Suspend execution (idle and commanded) and the answers to the platform's power notifications.
 #include "app/suspend_win.h"
+
+#include <powrprof.h>
+
+#include "app/bytes.h"
+#include "app/idletime.h"
+#include "app/startup_win.h"
+#include "app/timers_win.h"
+#include "hooklib/vantrel.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "status/detectors_win.h"
+#include "status/tray_win.h"
 
 int suspendInProgress;
 UINT_PTR resumeGrace;
+// Monitor values outside 0..2 keep the previous argument; before any suspend that is "on".
+int monitorPowerArgument = -1;
 
-void commandedSuspend(LPARAM) {}
-void idleSuspend() {}
-void closeProgramWindows() {}
-LRESULT onPower(HWND, WPARAM) { return 0; }
-LRESULT onPowerBroadcast(HWND, WPARAM) { return TRUE; }
+namespace {
+
+constexpr const char* kAppName = "Somnivar";
+constexpr const char* kErrorCaption = "Somnivar - Error";
+constexpr const char* kErrorPrefix = "サスペンドできませんでした。\n理由：";
+constexpr const char* kRequestCancelled = "サスペンド要求はキャンセルされました";
+constexpr UINT kResumeGraceMs = 30000;
+constexpr LPARAM kMonitorOn = -1;
+constexpr size_t kSystemMessageSize = 256;
+
+// WM_POWER answers (the 9x family's request protocol).
+constexpr LRESULT kPowerOk = 1;
+constexpr LRESULT kPowerFail = -1;
+constexpr LRESULT kBroadcastQueryDeny = 0x424D5144;
+
+// WM_POWER events.
+constexpr WPARAM kPowerSuspendRequest = 1;
+constexpr WPARAM kPowerSuspendResume = 2;
+
+struct PowerCallResult {
+    bool succeeded;
+    DWORD error; // taken right after the call, only meaningful on failure
+};
+
+void sendMonitorPower(LPARAM argument)
+{
+    SendMessageA(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, argument);
+}
+
+PowerCallResult callPowerFunction(int hibernate)
+{
+    BOOL succeeded;
+    if (isNtPlatform)
+        succeeded = SetSuspendState(hibernate ? TRUE : FALSE, FALSE, FALSE) != FALSE;
+    else
+        succeeded = SetSystemPowerState(FALSE, FALSE);
+    const DWORD error = GetLastError();
+    return {succeeded != FALSE, error};
+}
+
+// The call returns once the machine has resumed, or at once when it fails.
+PowerCallResult suspendWithMonitor(int hibernate)
+{
+    sendMonitorPower(monitorPowerArgument);
+    const PowerCallResult result = callPowerFunction(hibernate);
+    sendMonitorPower(kMonitorOn);
+    return result;
+}
+
+void reportSuspendError(DWORD error)
+{
+    char systemText[kSystemMessageSize];
+    // Inserts are ignored: without arguments a message with "%1" would read through a null pointer.
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), systemText, sizeof(systemText), nullptr))
+        systemText[0] = '\0';
+    systemText[sizeof(systemText) - 1] = '\0';
+
+    char text[64 + kSystemMessageSize];
+    const size_t prefixLength = copyBounded(text, sizeof(text), kErrorPrefix);
+    copyBounded(text + prefixLength, sizeof(text) - prefixLength, systemText);
+
+    if (balloonErrorMode)
+        showTrayBalloon(mainWindow, text, kErrorCaption, kBalloonError);
+    else
+        MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING);
+}
+
+// The dial-up watcher may still be searching after the power call; it must not answer a
+// window once we have moved on.
+void endDialUpWatch()
+{
+    if (dialUpWatch.watchdogTimer) {
+        KillTimer(mainWindow, TIMER_DIALUP_WATCHDOG);
+        dialUpWatch.watchdogTimer = 0;
+    }
+    if (dialUpWatch.thread) {
+        dialUpWatch.finishedFlag = 1;
+        TerminateThread(dialUpWatch.thread, 0);
+        CloseHandle(dialUpWatch.thread);
+        dialUpWatch.thread = nullptr;
+    }
+}
+
+void destroyWhenOpen(HWND& window)
+{
+    if (!window)
+        return;
+    HWND doomed = window;
+    window = nullptr;
+    DestroyWindow(doomed);
+}
+
+// Returns true when the request may go on.
+bool decideSuspendRequest()
+{
+    // During the grace every request is refused, our own included.
+    if (resumeGrace || (settings.SuspendOther == 0 && !suspendInProgress)) {
+        showTrayBalloon(mainWindow, kRequestCancelled, kAppName, kBalloonInfo);
+        return false;
+    }
+    closeProgramWindows();
+    armIdleTimer(0);
+    return true;
+}
+
+void handleResume(HWND window)
+{
+    resumeGrace = SetTimer(window, TIMER_RESUME_GRACE, kResumeGraceMs, nullptr);
+    // The countdown starts again from the full period whatever Enable is; the expiry still
+    // checks Enable.
+    armIdleTimer(0);
+    armIdleTimer(1);
+    suspendInProgress = 0;
+}
+
+} // namespace
+
+void closeProgramWindows()
+{
+    destroyWhenOpen(cautionWindow);
+    destroyWhenOpen(programEditor);
+    destroyWhenOpen(titleEditor);
+    destroyWhenOpen(aboutBox);
+    destroyWhenOpen(settingsDialog);
+    // A viewer that is still settling stays open: its handle is not known for sure yet.
+    if (!readmeSettling && readmeViewer) {
+        SendMessageA(readmeViewer, WM_CLOSE, 0, 0);
+        readmeViewer = nullptr;
+    }
+}
+
+void idleSuspend()
+{
+    armIdleTimer(0);
+    closeProgramWindows();
+    MessageSet(1);
+    suspendInProgress = 1;
+    const int hibernate = isNtPlatform ? settings.SuspendType : 0;
+    monitorPowerArgument = monitorPowerArgumentFor(settings.Monitor, monitorPowerArgument);
+    const bool expand = settings.Expand == 1;
+    if (expand)
+        startWatchers();
+
+    const PowerCallResult result = suspendWithMonitor(hibernate);
+
+    if (!result.succeeded) {
+        if (expand) {
+            dialUpWatch.finishedFlag = 0;
+            closeApmWindow(mainWindow);
+        }
+        reportSuspendError(result.error);
+    }
+    if (expand)
+        endDialUpWatch();
+    MessageSet(0);
+    // Re-armed whatever Enable is: a failed attempt is retried one full period later.
+    armIdleTimer(1);
+    suspendInProgress = 0;
+}
+
+void commandedSuspend(LPARAM kind)
+{
+    armIdleTimer(0);
+    MessageSet(1);
+    suspendInProgress = 1;
+    monitorPowerArgument = monitorPowerArgumentFor(settings.Monitor, monitorPowerArgument);
+    const int hibernate = isNtPlatform ? commandedHibernateFlag(kind, settings.SuspendType) : 0;
+
+    const PowerCallResult result = suspendWithMonitor(hibernate);
+    if (!result.succeeded)
+        reportSuspendError(result.error);
+
+    MessageSet(0);
+    if (settings.Enable == 1)
+        armIdleTimer(1);
+    suspendInProgress = 0;
+}
+
+LRESULT onPower(HWND window, WPARAM event)
+{
+    switch (event) {
+    case kPowerSuspendRequest:
+        return decideSuspendRequest() ? kPowerOk : kPowerFail;
+    case kPowerSuspendResume:
+        handleResume(window);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT onPowerBroadcast(HWND window, WPARAM event)
+{
+    switch (event) {
+    case PBT_APMQUERYSUSPEND:
+    case PBT_APMQUERYSTANDBY:
+    case PBT_APMSUSPEND:
+    case PBT_APMSTANDBY:
+        return decideSuspendRequest() ? TRUE : kBroadcastQueryDeny;
+    case PBT_APMRESUMECRITICAL:
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMEAUTOMATIC:
+        handleResume(window);
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}

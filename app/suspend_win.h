@@ -4,6 +4,7 @@
 
 extern int suspendInProgress;
 extern UINT_PTR resumeGrace;   // timer 9's SetTimer result while the 30 s grace runs
+extern int monitorPowerArgument; // SC_MONITORPOWER argument of the last suspend
 
 // WM_COMMAND 7: suspend now; kind is the command's lParam (263 hibernate, 264 standby,
 // anything else the configured SuspendType).

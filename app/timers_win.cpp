@@ -1,17 +1,198 @@
+// Idle supervision: the one-second poll, the idle countdown and their small companions.
 #include "app/timers_win.h"
+
+#include "app/idletime.h"
+#include "app/scan_win.h"
+#include "app/startup_win.h"
+#include "app/suspend_win.h"
+#include "hooklib/vantrel.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "status/caution_win.h"
+#include "status/detectors_win.h"
+#include "status/tray_win.h"
 
 UINT_PTR idleTimerArmed;
 UINT_PTR cautionFlashArmed;
 int resourceStopActive;
 int enableBeforeResourceStop;
 int cautionShown;
+// Set at start with no budget: the poll keeps looking until a viewer appears.
 int readmeSettling = 1;
 int readmeSettlingBudget;
 
-void armIdleTimer(int) {}
+namespace {
+
+constexpr const char* kNoTimerText = "タイマーが確保できません。";
+constexpr const char* kDialogClass = "#32770";
+constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
+
+// The readme viewer of this process, or null. Another process's window with the same title
+// (a readme-only start of ours, say) must never become our handle: we would close it.
+HWND findOwnReadmeViewer()
+{
+    const DWORD self = GetCurrentProcessId();
+    HWND candidate = nullptr;
+    while ((candidate = FindWindowExA(nullptr, candidate, kDialogClass, kReadmeViewerTitle)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(candidate, &owner);
+        if (owner == self)
+            return candidate;
+    }
+    return nullptr;
+}
+
+void settleReadmeViewer()
+{
+    if (!readmeSettling)
+        return;
+    readmeViewer = findOwnReadmeViewer();
+    if (readmeViewer) {
+        readmeSettling = 0;
+        return;
+    }
+    // A budget of 0 means none: the start-up look-up ends only when a viewer is found.
+    if (readmeSettlingBudget > 0 && --readmeSettlingBudget == 0)
+        readmeSettling = 0;
+}
+
+void openCautionWindow()
+{
+    if (cautionWindow)
+        return;
+    cautionWindow = CreateDialogParamA(appInstance, "IDD_CAUTION", mainWindow, cautionDialogProc,
+                                       reinterpret_cast<LPARAM>(mainWindow));
+}
+
+void closeCautionWindow()
+{
+    if (!cautionWindow)
+        return;
+    HWND doomed = cautionWindow;
+    cautionWindow = nullptr;
+    DestroyWindow(doomed);
+}
+
+void watchResources(int percent)
+{
+    if (settings.Resource == 1) {
+        if (percent <= settings.Value && !cautionShown) {
+            cautionShown = 1;
+            openCautionWindow();
+        } else if (percent > settings.Value && cautionShown) {
+            cautionShown = 0;
+            closeCautionWindow();
+        }
+    }
+    if (settings.Stop == 1) {
+        if (percent <= settings.StopValue && !resourceStopActive) {
+            enableBeforeResourceStop = settings.Enable;
+            resourceStopActive = 1;
+            setEnableState(0);
+        } else if (percent > settings.StopValue && resourceStopActive) {
+            resourceStopActive = 0;
+            settings.Enable = enableBeforeResourceStop;
+            setEnableState(enableBeforeResourceStop);
+        }
+    }
+}
+
+} // namespace
+
+void armIdleTimer(int mode)
+{
+    if (mode == 1) {
+        if (!idleTimerArmed) {
+            idleTimerArmed = SetTimer(mainWindow, TIMER_IDLE_EXPIRY, idlePeriodMs(settings.Time), nullptr);
+            if (!idleTimerArmed) {
+                showFatalError(mainWindow, kNoTimerText);
+                PostQuitMessage(0);
+            }
+        }
+    } else if (idleTimerArmed) {
+        KillTimer(mainWindow, TIMER_IDLE_EXPIRY);
+        idleTimerArmed = 0;
+    }
+    MessageSet(0);
+    stopWatchers();
+}
+
 void startReadmeSettling(int budget)
 {
     readmeSettling = 1;
     readmeSettlingBudget = budget;
 }
-LRESULT onMainWindowTimer(HWND, WPARAM) { return 0; }
+
+void activityPollTick()
+{
+    if (settings.Enable == 1 && MessageCheck() == 1) {
+        // Restart from the full period: the countdown runs from this poll.
+        armIdleTimer(0);
+        armIdleTimer(1);
+        MessageSet(0);
+    }
+    settleReadmeViewer();
+    // The meter counts only when both the library and its export were found at start.
+    const bool meterAvailable = resourceMeterLibrary && freeResourcesProc;
+    if (meterAvailable)
+        freeResourcePercent = freeResourcesProc(0);
+    refreshTrayTip();
+    if (meterAvailable)
+        watchResources(freeResourcePercent);
+}
+
+void idleExpiryTick()
+{
+    // Vetoed expiries leave timer 3 armed: the next try is one full period later.
+    if (resourceStopActive || settings.Enable == 0 || resumeGrace)
+        return;
+    idleSuspend();
+}
+
+void watchScanTick()
+{
+    const int found = runWatchScan();
+    if (found < 0)
+        return; // a list file could not be opened: no decision on a partial scan
+    if (found > 0 && settings.Enable == 1)
+        setEnableState(0);
+    // Undoes any switch-off the user did not make, whatever the checks say.
+    if (found == 0 && settings.Enable == 0 && settings.OffCheck == 0)
+        setEnableState(1);
+}
+
+void resumeGraceTick(HWND window)
+{
+    KillTimer(window, TIMER_RESUME_GRACE);
+    resumeGrace = 0;
+}
+
+LRESULT onMainWindowTimer(HWND window, WPARAM timerId)
+{
+    switch (timerId) {
+    case TIMER_ACTIVITY_POLL:
+        activityPollTick();
+        break;
+    case TIMER_IDLE_EXPIRY:
+        idleExpiryTick();
+        break;
+    case TIMER_SHARING_WATCHDOG:
+        onWatchdogExpired(sharingWatch, TIMER_SHARING_WATCHDOG);
+        break;
+    case TIMER_DIALUP_WATCHDOG:
+        onWatchdogExpired(dialUpWatch, TIMER_DIALUP_WATCHDOG);
+        break;
+    case TIMER_CAUTION_FLASH:
+        cautionBlinkStep();
+        break;
+    case TIMER_WATCH_SCAN:
+        watchScanTick();
+        break;
+    case TIMER_RESUME_GRACE:
+        resumeGraceTick(window);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}

@@ -17,3 +17,9 @@ void armIdleTimer(int mode);
 void startReadmeSettling(int budget);
 // WM_TIMER of the main window.
 LRESULT onMainWindowTimer(HWND window, WPARAM timerId);
+
+// The ticks one by one (onMainWindowTimer dispatches to them).
+void activityPollTick();
+void idleExpiryTick();
+void watchScanTick();
+void resumeGraceTick(HWND window);

@@ -31,7 +31,8 @@ add_library(somnivar_core STATIC ${SOMNIVAR_PURE_SOURCES} ${SOMNIVAR_WIN_SOURCES
 somnivar_strict(somnivar_core)
 target_compile_definitions(somnivar_core PUBLIC ${SOMNIVAR_WIN_DEFINES})
 target_include_directories(somnivar_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(somnivar_core PUBLIC Vantrel comctl32 powrprof version imm32 shell32
+# -lpowrprof, not powrprof: the tests have a stand-in library target of that name.
+target_link_libraries(somnivar_core PUBLIC Vantrel comctl32 -lpowrprof version imm32 shell32
   advapi32 user32 gdi32 kernel32)
 
 # ---- Somnivar.exe

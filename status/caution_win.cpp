@@ -1,4 +1,113 @@
+// The caution window: a small, always-on-top, blinking warning about low free resources.
 #include "status/caution_win.h"
 
-INT_PTR CALLBACK cautionDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-void cautionBlinkStep() {}
+#include "app/mainwnd_win.h"
+#include "app/startup_win.h"
+#include "app/timers_win.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+int cautionBlinkState;
+
+namespace {
+
+constexpr const char* kCautionFormat = "リソースが %d %% 以下になりました。";
+constexpr UINT kBlinkPeriodMs = 300;
+
+HMENU cautionWindowMenu;
+HWND cautionIconPlace;
+
+BOOL onInitDialog(HWND dialog)
+{
+    // The window menu loses its second item; only what a warning needs stays.
+    cautionWindowMenu = GetSystemMenu(dialog, FALSE);
+    DeleteMenu(cautionWindowMenu, 1, MF_BYPOSITION);
+    DrawMenuBar(dialog);
+
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_PROGRAM))));
+
+    char text[128]; // the format and any 32-bit number fit with room to spare
+    wsprintfA(text, kCautionFormat, settings.Value);
+    SetDlgItemTextA(dialog, IDC_CAUTION_TEXT, text);
+
+    cautionIconPlace = GetDlgItem(dialog, IDC_CAUTION_ICON);
+    GetWindowRect(dialog, &cautionWindowRect);
+    MessageBeep(MB_ICONEXCLAMATION);
+
+    cautionFlashArmed = SetTimer(mainWindow, TIMER_CAUTION_FLASH, kBlinkPeriodMs, nullptr);
+    if (!cautionFlashArmed) {
+        showFatalError(mainWindow, "タイマーが確保できません。");
+        if (cautionWindowMenu) {
+            DestroyMenu(cautionWindowMenu);
+            cautionWindowMenu = nullptr;
+        }
+        PostQuitMessage(0);
+    }
+    cautionBlinkState = 1;
+    return FALSE;
+}
+
+void onPaint()
+{
+    // The icon is drawn over the static after it has painted itself.
+    InvalidateRect(cautionIconPlace, nullptr, TRUE);
+    UpdateWindow(cautionIconPlace);
+    HDC dc = GetDC(cautionIconPlace);
+    if (dc) {
+        DrawIcon(dc, 0, 0, LoadIconA(nullptr, MAKEINTRESOURCEA(32515))); // IDI_EXCLAMATION
+        ReleaseDC(cautionIconPlace, dc);
+    }
+}
+
+// OK, the close box and an ending session: the window goes, the shortage stays noted
+// (cautionShown), so the window does not come back until the resources have recovered.
+BOOL closeCaution(HWND dialog)
+{
+    DestroyWindow(dialog);
+    return TRUE;
+}
+
+// Every way out ends here, also a destruction from outside (recovery, suspend, shutdown).
+void onDestroy(HWND dialog)
+{
+    KillTimer(mainWindow, TIMER_CAUTION_FLASH);
+    cautionFlashArmed = 0;
+    if (cautionWindowMenu) {
+        DestroyMenu(cautionWindowMenu);
+        cautionWindowMenu = nullptr;
+    }
+    cautionIconPlace = nullptr;
+    if (cautionWindow == dialog)
+        cautionWindow = nullptr;
+}
+
+} // namespace
+
+INT_PTR CALLBACK cautionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog);
+    case WM_PAINT:
+        onPaint();
+        return FALSE;
+    case WM_COMMAND:
+        return LOWORD(wParam) == IDOK ? closeCaution(dialog) : FALSE;
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+        return closeCaution(dialog);
+    case WM_DESTROY:
+        onDestroy(dialog);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void cautionBlinkStep()
+{
+    cautionBlinkState = cautionBlinkState == 1 ? 0 : 1;
+    if (cautionWindow)
+        FlashWindow(cautionWindow, cautionBlinkState);
+}

@@ -1,9 +1,52 @@
 #include "status/detectors_win.h"
 
+#include "app/startup_win.h"
+#include "resources/resource.h"
+
 WatchRecord sharingWatch = {nullptr, 0, 1, 0, nullptr, 0};
 WatchRecord dialUpWatch = {nullptr, 0, 1, 0, nullptr, 0};
 
+namespace {
+
+// The finished flag is set first, so a watcher that is still enumerating stops at its next
+// callback and never answers a window after the stop.
+void endWatch(WatchRecord& watch)
+{
+    watch.finishedFlag = 1;
+    if (watch.thread) {
+        TerminateThread(watch.thread, 0);
+        CloseHandle(watch.thread);
+        watch.thread = nullptr;
+    }
+}
+
+void killWatchdog(WatchRecord& watch, UINT_PTR timerId)
+{
+    if (watch.watchdogTimer) {
+        KillTimer(mainWindow, timerId);
+        watch.watchdogTimer = 0;
+    }
+}
+
+} // namespace
+
 void startWatchers() {}
-void stopWatchers() {}
+
+void stopWatchers()
+{
+    if (sharingWatch.thread)
+        endWatch(sharingWatch);
+    if (dialUpWatch.thread)
+        endWatch(dialUpWatch);
+    killWatchdog(sharingWatch, TIMER_SHARING_WATCHDOG);
+    killWatchdog(dialUpWatch, TIMER_DIALUP_WATCHDOG);
+}
+
 void closeApmWindow(HWND) {}
-void onWatchdogExpired(WatchRecord&, UINT_PTR) {}
+
+void onWatchdogExpired(WatchRecord& watch, UINT_PTR timerId)
+{
+    endWatch(watch);
+    KillTimer(mainWindow, timerId);
+    watch.watchdogTimer = 0;
+}
