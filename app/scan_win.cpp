@@ -1,6 +1,216 @@
+// Watch-target scan, run once a second by timer 8: marks the list entries whose program runs or
+// whose title is on screen, confirms them, and reports what it found in a balloon.
 #include "app/scan_win.h"
 
-int runWatchScan() { return 0; }
-BOOL CALLBACK collectWindowTitle(HWND, LPARAM) { return TRUE; }
-void invalidateWatchReport() {}
-void bindTitleCollector() {}
+#include <cstring>
+#include <tlhelp32.h>
+
+#include "app/bytes.h"
+#include "app/startup_win.h"
+#include "app/wildcard.h"
+#include "settings/settings.h"
+#include "status/tray_win.h"
+#include "watchlists/listfiles_win.h"
+
+TitleTable windowTitleTable;
+
+namespace {
+
+constexpr const char* kBalloonTitle = "Somnivar";
+constexpr const char* kNothingFoundText = "監視対象は見つかりません";
+constexpr size_t kBalloonTextSize = 256;  // the notify record's balloon field
+
+WNDENUMPROC titleCollector = collectWindowTitle;
+WatchReport report;
+// The report last shown; all zero at start. A first byte of 0xFF makes the next scan differ.
+char rememberedReport[kReportSize];
+
+// Calls visit(name) for every process of the snapshot whose name is not reserved, until visit
+// returns false. A snapshot that could not be taken holds no process.
+template <typename Visit>
+void forEachWatchableProcess(HANDLE snapshot, Visit visit)
+{
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 process = {};
+    process.dwSize = sizeof(process);
+    for (BOOL more = Process32First(snapshot, &process); more; more = Process32Next(snapshot, &process)) {
+        const std::string_view path(process.szExeFile, strnlen(process.szExeFile, sizeof(process.szExeFile)));
+        const std::string_view name = processNameFromPath(path);
+        if (isReservedProcessName(name))
+            continue;
+        if (!visit(name))
+            return;
+    }
+}
+
+// Every running process marks the first not-yet-found entry that matches it.
+void markRunningPrograms(HANDLE snapshot)
+{
+    forEachWatchableProcess(snapshot, [](std::string_view name) {
+        for (uint32_t i = 0; i < programList.entryCount; ++i) {
+            if (listMark(programList, i) != kMarkNotFound)
+                continue;
+            const std::string_view entry = listEntry(programList, i);
+            if (isReservedProcessName(entry))
+                continue;
+            if (matchWildcard(name, boundedListEntry(entry))) {
+                listMark(programList, i) = kMarkFound;
+                break;
+            }
+        }
+        return true;
+    });
+}
+
+void collectWindowTitles()
+{
+    clearTitleTable(windowTitleTable);
+    EnumWindows(titleCollector, reinterpret_cast<LPARAM>(appInstance));
+}
+
+void markPresentTitles()
+{
+    for (uint32_t i = 0; i < titleList.entryCount; ++i) {
+        if (listMark(titleList, i) == kMarkNotFound &&
+            findMatchingTitle(windowTitleTable, boundedListEntry(listEntry(titleList, i))) >= 0)
+            listMark(titleList, i) = kMarkFound;
+    }
+}
+
+// A found entry stays found only while a process still matches it; the first such process is
+// reported. The tick's own snapshot serves: it was taken moments ago, in this same tick.
+void confirmPrograms(HANDLE snapshot)
+{
+    for (uint32_t i = 0; i < programList.entryCount; ++i) {
+        char& mark = listMark(programList, i);
+        if (mark != kMarkFound)
+            continue;
+        mark = kMarkNotFound;
+        const std::string_view pattern = boundedListEntry(listEntry(programList, i));
+        forEachWatchableProcess(snapshot, [&](std::string_view name) {
+            if (!matchWildcard(name, pattern))
+                return true;
+            appendReportEntry(report, ReportSection::programs, name);
+            mark = kMarkFound;
+            return false;
+        });
+    }
+}
+
+// The same for titles, against the table this tick collected.
+void confirmTitles()
+{
+    for (uint32_t i = 0; i < titleList.entryCount; ++i) {
+        char& mark = listMark(titleList, i);
+        if (mark != kMarkFound)
+            continue;
+        mark = kMarkNotFound;
+        const int slot = findMatchingTitle(windowTitleTable, boundedListEntry(listEntry(titleList, i)));
+        if (slot >= 0) {
+            appendReportEntry(report, ReportSection::titles, tableTitle(windowTitleTable, slot));
+            mark = kMarkFound;
+        }
+    }
+}
+
+// A balloon for every change in what is found, and one when everything found has gone.
+void showReportWhenChanged()
+{
+    if (std::memcmp(report.bytes.data(), rememberedReport, kReportSize) == 0)
+        return;
+    std::memset(rememberedReport, 0, kReportSize);
+    const std::string_view text = reportText(report);
+    char balloon[kBalloonTextSize];
+    if (text.empty()) {
+        copyBounded(balloon, sizeof(balloon), kNothingFoundText);
+    } else {
+        std::memcpy(rememberedReport, text.data(), text.size());
+        const std::string_view shown = text.substr(0, text.size() - 1);
+        copyBounded(balloon, sizeof(balloon), shown.substr(0, balloonTextLength(shown, sizeof(balloon) - 1)));
+    }
+    showTrayBalloon(mainWindow, balloon, kBalloonTitle, kBalloonInfo);
+}
+
+// Reloads a list whose file changed in any way since it was loaded. Returns 0 when the file cannot
+// be opened.
+int refreshList(const char* fileName, const WatchList& list, unsigned (*load)())
+{
+    uint64_t written = 0;
+    if (!readListFileTime(fileName, &written))
+        return 0;
+    if (written != list.lastWriteTime)
+        load();
+    return 1;
+}
+
+}  // namespace
+
+int runWatchScan()
+{
+    const bool programWatch = settings.ApplicationCheck == 1 && programListPresent && processWatchAvailable &&
+                              programList.text;
+    const bool titleWatch = settings.TitleCheck == 1 && titleListPresent && titleList.text;
+
+    HANDLE snapshot = INVALID_HANDLE_VALUE;
+    if (programWatch) {
+        if (!refreshList(kProgramListFile, programList, loadProgramList))
+            return -1;
+        snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        markRunningPrograms(snapshot);
+    }
+    if (titleWatch) {
+        if (!refreshList(kTitleListFile, titleList, loadTitleList)) {
+            if (snapshot != INVALID_HANDLE_VALUE)
+                CloseHandle(snapshot);
+            return -1;
+        }
+        collectWindowTitles();
+        markPresentTitles();
+    }
+
+    clearReport(report);
+    int found = 0;
+    if (programWatch && hasFoundMark(programList)) {
+        confirmPrograms(snapshot);
+        found += static_cast<int>(countFoundMarks(programList));
+    }
+    if (snapshot != INVALID_HANDLE_VALUE)
+        CloseHandle(snapshot);
+    if (titleWatch && hasFoundMark(titleList)) {
+        confirmTitles();
+        found += static_cast<int>(countFoundMarks(titleList));
+    }
+
+    if ((settings.ApplicationCheck == 1 || settings.TitleCheck == 1) && settings.StatusDisplay == 1)
+        showReportWhenChanged();
+    return found;
+}
+
+BOOL CALLBACK collectWindowTitle(HWND window, LPARAM)
+{
+    // A full table collects nothing more; the enumeration still runs to its end.
+    if (windowTitleTable.count >= kTitleSlots)
+        return TRUE;
+    char title[kTitleSize] = {};
+    GetWindowTextA(window, title, sizeof(title));
+    const std::string_view view(title, strnlen(title, sizeof(title) - 1));
+    if (!view.empty() && !isOwnWindowTitle(view))
+        addTitle(windowTitleTable, view);
+    return TRUE;
+}
+
+std::string_view lastWatchReport()
+{
+    return reportText(report);
+}
+
+void invalidateWatchReport()
+{
+    rememberedReport[0] = static_cast<char>(0xFF);
+}
+
+void bindTitleCollector()
+{
+    titleCollector = collectWindowTitle;
+}

@@ -1,16 +1,22 @@
 // Vantrel.dll: system-wide mouse and keyboard hooks that raise one activity flag shared by
 // every process that maps the library. On the 9x family the hook procedures run inside
 // whichever process receives the input, so everything they touch lives in the shared section
-// and they call nothing but CallNextHookEx.
+// and they call nothing but CallNextHookEx. The library links without the C runtime (it would
+// otherwise be started up in every one of those processes), so nothing here may need it.
 #define VANTREL_BUILD
 #include "hooklib/vantrel.h"
 
 #include <windows.h>
 
+#include <cstddef>
+
 namespace {
 
-// One copy for all processes: the section is marked read/write/shared in the .def file and
-// here. The fields keep the documented order; all start zeroed.
+// All state, one copy for every process that maps the library. The section gets the
+// read/write/shared attributes from the attribute below; it is initialised data, all zero.
+// On x86 every handle is a 32-bit word and the record is exactly the documented 172 bytes;
+// on x64 the two hook handles and the module handle are pointer-sized, as the platform's
+// calls take them there.
 struct SharedState {
     HHOOK mouseHook;
     HHOOK keyboardHook;
@@ -21,12 +27,31 @@ struct SharedState {
     OSVERSIONINFOA version;
 };
 
+static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record is the 148-byte ANSI one");
+static_assert(offsetof(SharedState, mouseHook) == 0, "the fields keep their order");
+static_assert(offsetof(SharedState, keyboardHook) == sizeof(HHOOK), "the fields keep their order");
+static_assert(offsetof(SharedState, activity) == 2 * sizeof(HHOOK), "the fields keep their order");
+static_assert(offsetof(SharedState, activity) % 4 == 0 && offsetof(SharedState, lastMouseX) % 4 == 0 &&
+                  offsetof(SharedState, lastMouseY) % 4 == 0,
+              "the words read without a lock are aligned");
+static_assert(offsetof(SharedState, lastMouseY) == offsetof(SharedState, lastMouseX) + 4,
+              "the fields keep their order");
+static_assert(offsetof(SharedState, version) == offsetof(SharedState, lastMouseY) + 4,
+              "the fields keep their order");
+#ifndef _WIN64
+static_assert(offsetof(SharedState, moduleInstance) == 12 && offsetof(SharedState, lastMouseX) == 16 &&
+                  offsetof(SharedState, version) == 24 && sizeof(SharedState) == 172,
+              "the x86 layout is the documented one");
+#endif
+
 __attribute__((section(".shared"), shared)) SharedState shared = {};
 
+// The hook code is not examined: every call counts, whatever its code.
 LRESULT CALLBACK mouseHookProc(int code, WPARAM message, LPARAM record)
 {
     if (message == WM_MOUSEMOVE || message == WM_NCMOUSEMOVE) {
-        // MOUSEHOOKSTRUCT and MSLLHOOKSTRUCT both begin with the cursor point.
+        // MOUSEHOOKSTRUCT and MSLLHOOKSTRUCT both begin with the cursor point, so one reading
+        // serves both hook kinds. A move to the point already stored is no activity.
         const POINT* point = reinterpret_cast<const POINT*>(record);
         if (point->x != shared.lastMouseX || point->y != shared.lastMouseY) {
             shared.lastMouseX = point->x;
@@ -54,10 +79,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     return TRUE;
 }
 
-VANTREL_API int SetHook()
+VANTREL_API int __cdecl SetHook(void)
 {
     shared.version.dwOSVersionInfoSize = sizeof(shared.version);
     GetVersionExA(&shared.version);
+    // Low-level hooks on the NT family run on the installing thread and need no injection; the
+    // 9x family has only the ordinary global kinds.
     const bool nt = shared.version.dwPlatformId == VER_PLATFORM_WIN32_NT;
     shared.mouseHook = SetWindowsHookExA(nt ? WH_MOUSE_LL : WH_MOUSE, mouseHookProc, shared.moduleInstance, 0);
     if (!shared.mouseHook) {
@@ -70,25 +97,25 @@ VANTREL_API int SetHook()
         return 1;
     UnhookWindowsHookEx(shared.mouseHook);
     shared.mouseHook = nullptr;
-    shared.keyboardHook = nullptr;
     return 0;
 }
 
-VANTREL_API void FreeHook()
+VANTREL_API void __cdecl FreeHook(void)
 {
-    // The handles are left as they are: a later SetHook overwrites them.
+    // The two hooks are always installed and removed together. The handles are left as they
+    // are: a later SetHook overwrites them.
     if (shared.mouseHook) {
         UnhookWindowsHookEx(shared.mouseHook);
         UnhookWindowsHookEx(shared.keyboardHook);
     }
 }
 
-VANTREL_API int MessageCheck()
+VANTREL_API int __cdecl MessageCheck(void)
 {
     return shared.activity;
 }
 
-VANTREL_API int MessageSet(int value)
+VANTREL_API int __cdecl MessageSet(int value)
 {
     shared.activity = value;
     return value;

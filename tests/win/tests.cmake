@@ -26,7 +26,7 @@ foreach(source IN LISTS WIN_TEST_PROGRAMS)
   somnivar_strict(${name})
   target_compile_definitions(${name} PRIVATE ${SOMNIVAR_WIN_DEFINES})
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
-  target_link_libraries(${name} PRIVATE user32 gdi32 kernel32)
+  target_link_libraries(${name} PRIVATE shell32 user32 gdi32 kernel32)
   add_dependencies(win_tests ${name})
 endforeach()
 
