@@ -1,18 +1,21 @@
 // Tray icon record, enable state marks and status line from the process state, in-process.
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "harness/harness.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/mainwnd_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "info/version_win.h"
+#include "info/versiontext.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "status/statusline.h"
 #include "status/tray_win.h"
+#include "tests/win/standins.h"
 
 namespace {
 
@@ -183,6 +186,282 @@ TEST_F(TrayState, EnableStateMovesTheMarksAndTheDefaultItem)
     trayMenu = nullptr;
     setEnableState(1);
     EXPECT_EQ(settings.Enable, 1);
+}
+
+// ---- Against the stand-in notification area
+
+// A window of this process to own the icon, and the stand-in tray that decodes the calls.
+class TrayShell : public harness::SomnivarTest {
+protected:
+    void SetUp() override
+    {
+        SomnivarTest::SetUp();
+        ASSERT_TRUE(tray_.start());
+        owner_ = CreateWindowExA(0, "STATIC", "tray owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(owner_, nullptr);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(owner_);
+        tray_.stop();
+        SomnivarTest::TearDown();
+    }
+
+    harness::TrayEvent onlyEvent()
+    {
+        harness::TrayEvent event;
+        EXPECT_TRUE(tray_.waitFor([](const harness::TrayEvent&) { return true; }, 5000, &event));
+        EXPECT_EQ(tray_.events().size(), 1u);
+        return event;
+    }
+
+    harness::FakeTray tray_;
+    HWND owner_ = nullptr;
+};
+
+TEST_F(TrayShell, BalloonIsAFreshRecordWithItsOwnFieldsOnly)
+{
+    const NOTIFYICONDATAA before = trayIconRecord;
+    ASSERT_TRUE(showTrayBalloon(owner_, "サスペンド要求はキャンセルされました", "Somnivar", kBalloonInfo));
+    const harness::TrayEvent event = onlyEvent();
+    EXPECT_EQ(event.message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(event.window, owner_);
+    EXPECT_EQ(event.id, 123u);
+    EXPECT_EQ(event.flags, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(event.balloonText, "サスペンド要求はキャンセルされました");
+    EXPECT_EQ(event.balloonTitle, "Somnivar");
+    EXPECT_EQ(event.balloonFlags, kBalloonInfo);
+    EXPECT_EQ(event.timeout, 10000u);
+    EXPECT_EQ(event.tip, "");
+    EXPECT_EQ(std::memcmp(&before, &trayIconRecord, sizeof(before)), 0) << "the icon's own record changed";
+}
+
+TEST_F(TrayShell, LongBalloonTextAndTitleAreCutAtCharacterBoundaries)
+{
+    // Two single bytes, then hiragana: 255 bytes would end in the middle of a character.
+    std::string text = "ab";
+    for (int i = 0; i < 200; ++i)
+        text += "\x82\xa0";
+    std::string title;
+    for (int i = 0; i < 40; ++i)
+        title += "\x83\x5e";  // katakana, 80 bytes
+    ASSERT_TRUE(showTrayBalloon(owner_, text.c_str(), title.c_str(), kBalloonWarning));
+    const harness::TrayEvent event = onlyEvent();
+    EXPECT_EQ(event.balloonText, text.substr(0, 254));
+    EXPECT_EQ(event.balloonTitle, title.substr(0, 62));
+    EXPECT_EQ(event.balloonFlags, kBalloonWarning);
+
+    tray_.clear();
+    const std::string longTitle(100, 'T');
+    const std::string exact(255, 'x');
+    ASSERT_TRUE(showTrayBalloon(owner_, exact.c_str(), longTitle.c_str(), kBalloonError));
+    const harness::TrayEvent second = onlyEvent();
+    EXPECT_EQ(second.balloonText, exact);
+    EXPECT_EQ(second.balloonTitle, longTitle.substr(0, 63));
+    EXPECT_EQ(second.balloonFlags, kBalloonError);
+
+    tray_.clear();
+    ASSERT_TRUE(showTrayBalloon(owner_, nullptr, nullptr, kBalloonInfo));
+    EXPECT_EQ(onlyEvent().balloonText, "");
+}
+
+// Figures for the one-second refresh: the whole refresh (status line, the shell call, and the
+// stand-in tray's decoding in this same process) and the status line alone.
+TEST_F(TrayShell, RefreshCost)
+{
+    const HWND savedWindow = mainWindow;
+    const NOTIFYICONDATAA savedRecord = trayIconRecord;
+    const Settings savedSettings = settings;
+    mainWindow = owner_;
+    settings = kDefaultSettings;
+    settings.Expand = 1;
+    settings.Monitor = 2;
+    fillTrayIconRecord();
+
+    auto cpuMs = [](HANDLE thread) {
+        FILETIME created, exited, kernel, user;
+        if (thread)
+            GetThreadTimes(thread, &created, &exited, &kernel, &user);
+        else
+            GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        const auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return (ticks(kernel) + ticks(user)) / 10000.0;
+    };
+    auto wallMs = [] {
+        LARGE_INTEGER counter, frequency;
+        QueryPerformanceCounter(&counter);
+        QueryPerformanceFrequency(&frequency);
+        return counter.QuadPart * 1000.0 / frequency.QuadPart;
+    };
+    constexpr int kRefreshes = 1000;
+
+    const double processBefore = cpuMs(nullptr);
+    const double threadBefore = cpuMs(GetCurrentThread());
+    const double wallBefore = wallMs();
+    for (int i = 0; i < kRefreshes; ++i)
+        refreshTrayTip();
+    const double wall = wallMs() - wallBefore;
+    const double thread = cpuMs(GetCurrentThread()) - threadBefore;
+    const double process = cpuMs(nullptr) - processBefore;
+    EXPECT_TRUE(tray_.waitFor([](const harness::TrayEvent&) { return true; }, 5000));
+    EXPECT_EQ(tray_.events().back().tip, trayIconRecord.szTip);
+
+    // The status line alone is far below the timer resolution: time many more.
+    constexpr int kBuilds = 100000;
+    char tip[sizeof(NOTIFYICONDATAA::szTip)];
+    const double buildThreadBefore = cpuMs(GetCurrentThread());
+    const double buildWallBefore = wallMs();
+    for (int i = 0; i < kBuilds; ++i)
+        buildStatusLine(tip, sizeof(tip));
+    const double buildWall = wallMs() - buildWallBefore;
+    const double buildThread = cpuMs(GetCurrentThread()) - buildThreadBefore;
+
+    std::printf("[ refresh  ] %d refreshes (status line + NIM_MODIFY to the stand-in tray): "
+                "wall %.1f ms, this thread's CPU %.1f ms, process CPU %.1f ms\n",
+                kRefreshes, wall, thread, process);
+    std::printf("[ refresh  ] %d status lines alone: wall %.1f ms, CPU %.1f ms (%.2f us each)\n", kBuilds,
+                buildWall, buildThread, buildWall * 1000.0 / kBuilds);
+    // Only an absurd cost fails: the refresh runs once a second.
+    EXPECT_LT(wall / kRefreshes, 50.0);
+
+    mainWindow = savedWindow;
+    trayIconRecord = savedRecord;
+    settings = savedSettings;
+}
+
+// ---- A running Somnivar
+
+int shellMajorVersionHere()
+{
+    char path[MAX_PATH];
+    systemDirectoryPath("Shell32.dll", path, sizeof(path));
+    VersionBlock block;
+    if (!path[0] || !loadVersionBlock(path, &block))
+        return 0;
+    char productVersion[256];
+    queryVersionString(&block, "ProductVersion", productVersion, sizeof(productVersion));
+    freeVersionBlock(&block);
+    return leadingInteger(productVersion);
+}
+
+std::string expectedTip(const StatusLineInputs& in)
+{
+    StatusLineBuffer line;
+    const size_t length = buildStatusLineText(in, line);
+    return std::string(line.data(), length);
+}
+
+class TrayStatusSystem : public harness::SomnivarTest {
+protected:
+    void SetUp() override
+    {
+        SomnivarTest::SetUp();
+        ASSERT_TRUE(tray_.start());
+    }
+    void TearDown() override
+    {
+        tray_.stop();
+        SomnivarTest::TearDown();
+    }
+
+    // The last tip the program sent, once it equals expected (the one-second refresh resends it).
+    bool waitForTip(DWORD processId, const std::string& expected, int icon, DWORD ms = 5000)
+    {
+        const bool seen = tray_.waitFor(
+            [&](const harness::TrayEvent& e) {
+                return e.processId == processId && (e.flags & NIF_TIP) && e.tip == expected && e.iconResource == icon;
+            },
+            ms);
+        if (!seen) {
+            for (const harness::TrayEvent& e : tray_.events()) {
+                std::string tip = harness::toUtf8(e.tip);
+                for (size_t at = tip.find('\n'); at != std::string::npos; at = tip.find('\n', at))
+                    tip.replace(at, 1, "\\n");
+                std::printf("  seen: NIM %lu icon %d tip \"%s\"\n", e.message, e.iconResource, tip.c_str());
+            }
+        }
+        return seen;
+    }
+
+    harness::FakeTray tray_;
+};
+
+TEST_F(TrayStatusSystem, TooltipOfTheRunningProgramIsTheComposedLine)
+{
+    ASSERT_TRUE(harness::storeSettings({{"Time", 25}, {"SuspendOther", 1}, {"Expand", 1}, {"ExpType", 0},
+                                        {"Monitor", 1}, {"HotKeyUse", 1}, {"HotKeyCode", 0x651}}));
+    harness::Instance program;
+    ASSERT_TRUE(harness::startSomnivar("", &program));
+
+    StatusLineInputs in{};
+    in.Enable = 1;
+    in.SuspendOther = 1;
+    in.Time = 25;
+    in.isNt = 1;
+    in.Expand = 1;
+    in.ExpType = 0;
+    in.Monitor = 1;
+    in.HotKeyUse = 1;
+    in.ExpType = 0;
+    in.Value = 30;
+    in.StopValue = 30;
+    in.shellMajorVersion = shellMajorVersionHere();
+    const std::string on = expectedTip(in);
+    ASSERT_GT(on.size(), 40u);
+    EXPECT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) {
+        return e.message == NIM_ADD && e.processId == program.process.id && e.tip == on && e.iconResource == 2;
+    }, 5000)) << harness::toUtf8(on);
+    tray_.clear();
+    EXPECT_TRUE(waitForTip(program.process.id, on, 2)) << "the one-second refresh";
+
+    // Switched off from the menu: the short line and the off icon.
+    ASSERT_TRUE(harness::postMessage(program.mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0));
+    in.Enable = 0;
+    EXPECT_TRUE(waitForTip(program.process.id, expectedTip(in), 3));
+    EXPECT_EQ(expectedTip(in), "Somnivar - S:OFF O:SUS U:OFF");
+    harness::stopSomnivar(program);
+}
+
+// The 9x family with the resource meter: no U field, the R and A fields from the meter.
+TEST_F(TrayStatusSystem, NineXTooltipCarriesTheMeterReading)
+{
+    char meterPath[MAX_PATH];
+    systemDirectoryPath("RSRC32.DLL", meterPath, sizeof(meterPath));
+    ASSERT_TRUE(CopyFileA(harness::binPath("rsrc32.dll").c_str(), meterPath, FALSE)) << meterPath;
+    HANDLE mapping = nullptr;
+    standin::MeterState* meter = standin::mapShared<standin::MeterState>(standin::kMeterMappingName, &mapping);
+    ASSERT_NE(meter, nullptr);
+    meter->percent = 47;
+    meter->configured = 1;
+
+    harness::setWineVersion("win98");
+    ASSERT_TRUE(harness::storeSettings({{"Resource", 1}, {"Value", 40}, {"Stop", 1}, {"StopValue", 10},
+                                        {"StatusDisplay", 1}}));
+    harness::Instance program;
+    const bool started = harness::startSomnivar("", &program);
+
+    StatusLineInputs in{};
+    in.Enable = 1;
+    in.Time = 10;
+    in.ExpType = 1;
+    in.StatusDisplay = 1;
+    in.meterAvailable = 1;
+    in.freeResourcePercent = 47;
+    in.Resource = 1;
+    in.Value = 40;
+    in.Stop = 1;
+    in.StopValue = 10;
+    in.shellMajorVersion = shellMajorVersionHere();
+    const std::string expected = expectedTip(in);
+    if (started) {
+        EXPECT_TRUE(waitForTip(program.process.id, expected, 2)) << harness::toUtf8(expected);
+        EXPECT_GT(meter->callCount, 0);
+        harness::stopSomnivar(program);
+    }
+    UnmapViewOfFile(meter);
+    CloseHandle(mapping);
+    DeleteFileA(meterPath);
+    ASSERT_TRUE(started);
 }
 
 } // namespace
