@@ -9,9 +9,9 @@
 #include <windows.h>
 
 #include <string>
-#include <initializer_list>
 #include <vector>
 
+#include "harness/harness.h"
 #include "hooklib/vantrel.h"
 
 namespace {
@@ -56,21 +56,6 @@ void pumpMessages()
     }
 }
 
-// Pumps this thread's messages (the observer runs through them) until condition holds.
-template <typename Condition>
-bool pumpUntil(Condition condition, DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        pumpMessages();
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
-
 bool installObserver()
 {
     observerMouse = SetWindowsHookExA(WH_MOUSE_LL, observeMouse, GetModuleHandleA(nullptr), 0);
@@ -102,7 +87,7 @@ int injectAndObserve(INPUT input)
     if (SendInput(1, &input, sizeof(input)) != 1)
         return -1;
     int flag = -1;
-    pumpUntil([&] {
+    harness::waitUntil([&] {
         for (const SeenEvent& event : seenEvents) {
             if (event.mark == mark)
                 flag = event.flag;
@@ -151,103 +136,13 @@ POINT freshPoint()
     return {4000 + (step * 2311) % 50000, 6000 + (step * 1733) % 50000};
 }
 
-std::string binDirectory()
-{
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-// Runs a program and returns its exit code, or -1 when it could not start or did not end.
-int runProgram(const std::string& path, const char* arguments, DWORD ms = 15000)
-{
-    std::string commandLine = "\"" + path + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return -1;
-    CloseHandle(process.hThread);
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, ms) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    else
-        TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
-}
-
-// A fresh, empty folder under the temporary directory; removed with its files by the caller.
-std::string makeScratchFolder()
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof(temp), temp);
-    const std::string folder = std::string(temp) + "vantrel-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(GetTickCount());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\";
-}
-
-void removeScratchFolder(const std::string& folder, std::initializer_list<const char*> files)
-{
-    for (const char* file : files)
-        DeleteFileA((folder + file).c_str());
-    RemoveDirectoryA(folder.c_str());
-}
-
-struct RunningProgram {
-    PROCESS_INFORMATION process = {};
-    HWND mainWindow = nullptr;
-};
-
-HWND findMainWindowOf(DWORD processId)
-{
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, "Somnivar", "Somnivar")) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
-    }
-    return nullptr;
-}
-
-// Starts Somnivar.exe in folder and waits for its main window.
-bool startSomnivar(const std::string& folder, RunningProgram* program)
-{
-    const std::string path = binDirectory() + "Somnivar.exe";
-    std::string commandLine = "\"" + path + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &program->process))
-        return false;
-    CloseHandle(program->process.hThread);
-    return pumpUntil([&] { return (program->mainWindow = findMainWindowOf(program->process.dwProcessId)) != nullptr; },
-                     15000);
-}
-
-void stopSomnivar(RunningProgram& program)
-{
-    if (!program.process.hProcess)
-        return;
-    if (program.mainWindow)
-        PostMessageA(program.mainWindow, WM_CLOSE, 0, 0);
-    if (!pumpUntil([&] { return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0; }, 10000))
-        TerminateProcess(program.process.hProcess, 99);
-    WaitForSingleObject(program.process.hProcess, 5000);
-    CloseHandle(program.process.hProcess);
-    program.process.hProcess = nullptr;
-}
-
 // Hooks installed by this process itself: the assertions are about the procedures.
-class HookProcedures : public ::testing::Test {
+// The fixture makes sure no Somnivar runs: another installer would share the handles.
+class HookProcedures : public harness::SomnivarTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(FindWindowA("Somnivar", "Somnivar"), nullptr) << "another installer would share the handles";
+        harness::SomnivarTest::SetUp();
         ASSERT_TRUE(installObserver());
         ASSERT_EQ(SetHook(), 1);
         hooked = true;
@@ -258,9 +153,23 @@ protected:
             FreeHook();
         removeObserver();
         MessageSet(0);
+        harness::SomnivarTest::TearDown();
     }
     bool hooked = false;
 };
+
+// Runs a helper program and returns its exit code, or -1 when it could not start or end.
+int runProgram(const std::string& path, const char* arguments)
+{
+    harness::StartOptions options;
+    options.arguments = arguments;
+    options.powerStandIn = false;
+    harness::Process process;
+    DWORD exitCode = 0;
+    if (!harness::startProcess(path, options, &process) || !harness::waitProcessExit(process, 15000, &exitCode))
+        return -1;
+    return static_cast<int>(exitCode);
+}
 
 } // namespace
 
@@ -322,9 +231,11 @@ TEST(HookLibrary, MessageSetStoresAndMessageCheckOnlyReads)
     EXPECT_EQ(MessageCheck(), 0);
 }
 
-TEST(HookLibrary, EveryProcessMappingTheLibrarySharesTheFlag)
+using HookAcrossProcesses = harness::SomnivarTest;
+
+TEST_F(HookAcrossProcesses, EveryProcessMappingTheLibrarySharesTheFlag)
 {
-    const std::string probe = binDirectory() + "hookprobe.exe";
+    const std::string probe = harness::binPath("hookprobe.exe");
     MessageSet(5);
     EXPECT_EQ(runProgram(probe, "check"), 5);
     MessageSet(1);
@@ -333,31 +244,28 @@ TEST(HookLibrary, EveryProcessMappingTheLibrarySharesTheFlag)
     EXPECT_EQ(runProgram(probe, "check"), 0);
 }
 
-TEST(HookLibrary, FreeHookBeforeAnySetHookDoesNothing)
+TEST_F(HookAcrossProcesses, FreeHookBeforeAnySetHookDoesNothing)
 {
     // A copy of the library in a folder of its own is a separate file, so the helper maps a
     // section that no process has touched: flag and handles are all zero.
-    const std::string folder = makeScratchFolder();
-    ASSERT_TRUE(CopyFileA((binDirectory() + "Vantrel.dll").c_str(), (folder + "Vantrel.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((binDirectory() + "hookprobe.exe").c_str(), (folder + "hookprobe.exe").c_str(), FALSE));
+    const std::string folder = workDirectory() + "\\";
+    ASSERT_TRUE(CopyFileA(harness::binPath("Vantrel.dll").c_str(), (folder + "Vantrel.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(harness::binPath("hookprobe.exe").c_str(), (folder + "hookprobe.exe").c_str(), FALSE));
     MessageSet(3);  // this process's section is a different one
     EXPECT_EQ(runProgram(folder + "hookprobe.exe", "freehook"), 0);
     EXPECT_EQ(MessageCheck(), 3);
     MessageSet(0);
-    removeScratchFolder(folder, {"Vantrel.dll", "hookprobe.exe"});
 }
 
-TEST(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
+TEST_F(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
 {
-    ASSERT_EQ(FindWindowA("Somnivar", "Somnivar"), nullptr);
     ASSERT_TRUE(installObserver());
-    const std::string folder = makeScratchFolder();
-    RunningProgram program;
-    ASSERT_TRUE(startSomnivar(folder, &program));
+    harness::Instance program;
+    ASSERT_TRUE(harness::startSomnivar("", &program));
 
     // The main window exists before the program installs its hooks: wait until a key release
     // reaches them.
-    const bool live = pumpUntil([] {
+    const bool live = harness::waitUntil([] {
         MessageSet(0);
         return key(true) == 1;
     }, 10000);
@@ -376,12 +284,11 @@ TEST(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
         EXPECT_EQ(key(true), 1);
     }
 
-    stopSomnivar(program);
+    EXPECT_TRUE(harness::stopSomnivar(program));
     // Gone with the program: nothing raises the flag any more.
     MessageSet(0);
     EXPECT_EQ(key(true), 0);
     removeObserver();
-    removeScratchFolder(folder, {});
 }
 
 namespace {
@@ -391,45 +298,59 @@ LRESULT CALLBACK sinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Wine answers GetVersionExA per program from this key: "win98" is the 9x family.
-constexpr const char* kProbeVersionKey = "Software\\Wine\\AppDefaults\\hookprobe.exe";
+// A visible window of this process, in front, that receives the input.
+struct InputSink {
+    HWND window = nullptr;
+    InputSink()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = sinkProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "VantrelInputSink";
+        RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, "VantrelInputSink", "input sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                                 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetForegroundWindow(window);
+        SetFocus(window);
+    }
+    ~InputSink()
+    {
+        DestroyWindow(window);
+        UnregisterClassA("VantrelInputSink", GetModuleHandleA(nullptr));
+    }
+};
+
+struct NineXProbeVersion {
+    NineXProbeVersion() { harness::setWineVersionFor("hookprobe.exe", "win98"); }
+    ~NineXProbeVersion() { harness::setWineVersionFor("hookprobe.exe", nullptr); }
+};
+
+struct Event {
+    HANDLE handle;
+    explicit Event(const char* name) : handle(CreateEventA(nullptr, TRUE, FALSE, name)) {}
+    ~Event() { CloseHandle(handle); }
+};
 
 } // namespace
 
-TEST(HookAcrossProcesses, NineXHooksRunInTheProcessThatReceivesTheInput)
+TEST_F(HookAcrossProcesses, NineXHooksRunInTheProcessThatReceivesTheInput)
 {
-    // The helper installs the ordinary global kinds (it is told it runs on the 9x family); the
-    // procedures then run inside this process, which owns the focused window, and write the
-    // section that both map.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProbeVersionKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
-    RegCloseKey(key);
+    // The helper is told it runs on the 9x family, so the library installs the ordinary global
+    // kinds. Their procedures then run inside this process, which owns the focused window, and
+    // write the section that both map.
+    NineXProbeVersion version;
+    Event ready("VantrelProbeReady");
+    Event stop("VantrelProbeStop");
+    InputSink sink;
+    ASSERT_NE(sink.window, nullptr);
+    EXPECT_TRUE(harness::waitUntil([&] { return GetForegroundWindow() == sink.window; }, 3000));
 
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "VantrelProbeReady");
-    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, "VantrelProbeStop");
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = sinkProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VantrelInputSink";
-    RegisterClassA(&windowClass);
-    HWND sink = CreateWindowExA(0, "VantrelInputSink", "input sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(sink, nullptr);
-    SetForegroundWindow(sink);
-    SetFocus(sink);
-    EXPECT_TRUE(pumpUntil([&] { return GetForegroundWindow() == sink; }, 3000));
-
-    const std::string path = binDirectory() + "hookprobe.exe";
-    std::string commandLine = "\"" + path + "\" install";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
-    CloseHandle(process.hThread);
-    EXPECT_TRUE(pumpUntil([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 15000));
+    harness::StartOptions options;
+    options.arguments = "install";
+    options.powerStandIn = false;
+    harness::Process probe;
+    ASSERT_TRUE(harness::startProcess(harness::binPath("hookprobe.exe"), options, &probe));
+    ASSERT_TRUE(harness::waitUntil([&] { return WaitForSingleObject(ready.handle, 0) == WAIT_OBJECT_0; }, 15000));
 
     MessageSet(0);
     INPUT release = {};
@@ -440,27 +361,18 @@ TEST(HookAcrossProcesses, NineXHooksRunInTheProcessThatReceivesTheInput)
     // Not yet: the procedure runs when this thread takes the key message from its queue.
     Sleep(200);
     EXPECT_EQ(MessageCheck(), 0);
-    EXPECT_TRUE(pumpUntil([] { return MessageCheck() == 1; }, 5000)) << "key release";
+    EXPECT_TRUE(harness::waitUntil([] { return MessageCheck() == 1; }, 5000)) << "key release";
 
-    // Onto a point inside the sink window that the library has not stored.
+    // Onto a point inside the window that the library has not stored.
     RECT frame;
-    GetWindowRect(sink, &frame);
+    GetWindowRect(sink.window, &frame);
     MessageSet(0);
     SetCursorPos(frame.left + 150, frame.top + 90);
-    EXPECT_TRUE(pumpUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
+    EXPECT_TRUE(harness::waitUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
 
-    SetEvent(stop);
+    SetEvent(stop.handle);
     DWORD exitCode = 0;
-    EXPECT_TRUE(pumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 10000));
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_TRUE(harness::waitProcessExit(probe, 10000, &exitCode));
     EXPECT_EQ(exitCode, 100u + VER_PLATFORM_WIN32_WINDOWS);
-    if (exitCode == STILL_ACTIVE)
-        TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hProcess);
-    CloseHandle(ready);
-    CloseHandle(stop);
-    DestroyWindow(sink);
-    UnregisterClassA("VantrelInputSink", GetModuleHandleA(nullptr));
-    RegDeleteKeyA(HKEY_CURRENT_USER, kProbeVersionKey);
     MessageSet(0);
 }

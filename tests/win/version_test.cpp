@@ -7,18 +7,13 @@
 #include <string>
 
 #include "app/startup_win.h"
+#include "harness/harness.h"
 #include "info/version_win.h"
 #include "info/versiontext.h"
 
 namespace {
 
-std::string binPath(const char* fileName)
-{
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + fileName;
-}
+using harness::binPath;
 
 // The string under key, or "<none>" when the reader reports it missing.
 std::string query(const VersionBlock& block, const char* key)

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native unit tests (ASan + UBSan), the x86 build
+# (it must compile and link), and the Windows-side tests of the x64 build under wine64 on a
+# virtual display, in a Wine prefix made fresh for this run. Installs what is missing first.
+# Exits non-zero when anything fails. Safe to run again; the builds are incremental.
+#   bash tools/test.sh
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+source tools/setup-deps.sh
+somnivar_install_missing || exit 1
+
+started=$(date +%s)
+logs=build/test-logs
+mkdir -p "$logs"
+failures=()
+
+step() {  # step NAME COMMAND...: runs it, output to the terminal and to a log
+    local name=$1
+    shift
+    echo "== $name"
+    if ! "$@" 2>&1 | tee "$logs/$name.log"; then
+        failures+=("$name")
+        return 1
+    fi
+}
+
+configure_and_build() {
+    cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
+}
+
+# Native unit tests.
+if step native-build configure_and_build native; then
+    step native-tests ctest --preset native --output-on-failure
+fi
+
+# Windows builds: x86 is the released build (compile proof), x64 runs the tests.
+step win-x86-build configure_and_build win-x86
+if step win-x64-build configure_and_build win-x64; then
+    # One fresh prefix per run, on a private virtual display (no window manager, nothing of
+    # the user's desktop in the way).
+    export SOMNIVAR_WINEPREFIX="$root/build/wineprefix-test"
+    rm -rf "$SOMNIVAR_WINEPREFIX"
+    unset DISPLAY
+    step win-tests ctest --preset win-x64 --output-on-failure -V
+fi
+
+echo
+echo "== summary"
+for name in native-tests win-tests; do
+    [ -f "$logs/$name.log" ] || continue
+    grep -hE "tests passed|tests failed|Total Test time|\[  (PASSED|FAILED)  \]|\[==========\] .* ran" \
+        "$logs/$name.log" | sed "s/^/$name: /"
+done
+echo "wall time: $(( $(date +%s) - started )) s"
+if [ ${#failures[@]} -ne 0 ]; then
+    echo "FAILED: ${failures[*]} (logs in $logs/)"
+    exit 1
+fi
+echo "all passed"
