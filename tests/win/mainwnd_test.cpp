@@ -4,37 +4,28 @@
 // running Somnivar.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/mainwnd_win.h"
+#include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "harness/harness.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_store_win.h"
 #include "status/tray_win.h"
+#include "tests/win/power_observer.h"
 
 namespace {
 
 constexpr const char* kTestWindowClass = "SomnivarInProcess";
-
-void deleteKeyTree(HKEY root, const char* path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        char child[256];
-        DWORD length = sizeof(child);
-        while (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            deleteKeyTree(key, child);
-            length = sizeof(child);
-        }
-        RegCloseKey(key);
-    }
-    RegDeleteKeyA(root, path);
-}
 
 int storedSetting(const char* name)
 {
@@ -309,10 +300,11 @@ LRESULT CALLBACK countingMainWindowProc(HWND window, UINT message, WPARAM wParam
     return mainWindowProc(window, message, wParam, lParam);
 }
 
-class MainWindowInProcess : public ::testing::Test {
+class MainWindowInProcess : public harness::SomnivarTest {
 protected:
     void SetUp() override
     {
+        SomnivarTest::SetUp();
         realNotifyIcon_ = notifyIconImport;
         realSleep_ = sleepImport;
         savedSettings_ = settings;
@@ -323,7 +315,6 @@ protected:
         isNtPlatform = 1;
         readmeAvailable = 1;
         resourceStopActive = 0;
-        deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
         resources_ = loadProgramResources();
         ASSERT_NE(resources_, nullptr);
         appInstance = reinterpret_cast<HINSTANCE>(resources_);
@@ -375,7 +366,7 @@ protected:
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
-        deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
+        harness::deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
         appInstance = savedInstance_;
         if (resources_)
             FreeLibrary(resources_);
@@ -383,6 +374,7 @@ protected:
         isNtPlatform = savedNt_;
         readmeAvailable = savedReadme_;
         resourceStopActive = 0;
+        SomnivarTest::TearDown();
     }
 
     HWND createMainWindow()
@@ -795,7 +787,7 @@ TEST_F(MainWindowInProcess, PressedHotKeyPostsSuspendOnlyWhenInUse)
     UnregisterHotKey(mainWindow, HOTKEY_ID_SUSPEND);
 }
 
-TEST_F(MainWindowInProcess, ShortcutIdsReachTheActiveWindowExactlyForTheListedIds)
+TEST_F(MainWindowInProcess, ShortcutsReachTheActiveWindowExactlyForTheListedIds)
 {
     ASSERT_NE(createMainWindow(), nullptr);
     HWND dialog = CreateWindowExA(0, "SomnivarRecording", "active", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 200,
@@ -814,6 +806,41 @@ TEST_F(MainWindowInProcess, ShortcutIdsReachTheActiveWindowExactlyForTheListedId
                                   1100, 1101, 1103, 1104, 1105, 1109, 1110, 1111, 1112, 1113, 1114,
                                   1115, 1116, 1117, 1119, 1120, 1123, 1125, 1126, 1134};
     EXPECT_EQ(commandsReceived, expected);
+
+    // The same through the program's accelerator table, from the keyboard.
+    HACCEL table = LoadAcceleratorsA(appInstance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
+    ASSERT_NE(table, nullptr);
+    SetFocus(dialog);
+    commandsReceived.clear();
+    // Presses Alt+key and routes the keyboard messages as the program's loop does.
+    auto pressAlt = [&](WORD key) {
+        INPUT keys[4] = {};
+        const WORD sequence[2] = {VK_MENU, key};
+        for (int i = 0; i < 2; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = sequence[i];
+            keys[3 - i].type = INPUT_KEYBOARD;
+            keys[3 - i].ki.wVk = sequence[i];
+            keys[3 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(4, keys, sizeof(INPUT));
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 500) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (!TranslateAcceleratorA(mainWindow, table, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageA(&message);
+                }
+            }
+            Sleep(10);
+        }
+    };
+    pressAlt('A');
+    pressAlt('K');
+    pressAlt('B');
+    EXPECT_EQ(commandsReceived, std::vector<WORD>({1116, 1134}));
+    DestroyAcceleratorTable(table);
     DestroyWindow(dialog);
 }
 
@@ -828,6 +855,36 @@ TEST_F(MainWindowInProcess, ShortcutWhileTheMainWindowIsActiveIsDropped)
     commandsToMainWindow = 0;
     EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(commandsToMainWindow, 1);
+}
+
+TEST_F(MainWindowInProcess, ShowWatchStatusMakesTheNextScanReportAgainOnlyWithStatusDisplay)
+{
+    ASSERT_NE(createMainWindow(), nullptr);
+    settings.ApplicationCheck = 1;
+    settings.StatusDisplay = 1;
+    // Whatever an earlier scan of this process remembered, the second scan finds it unchanged.
+    runWatchScan();
+    runWatchScan();
+    auto balloonsShown = [&] {
+        int count = 0;
+        for (const NotifyCall& call : tray_.calls)
+            count += call.code == NIM_MODIFY && (call.record.uFlags & NIF_INFO) != 0;
+        tray_.calls.clear();
+        return count;
+    };
+    balloonsShown();
+
+    settings.StatusDisplay = 0;
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0), 1);
+    settings.StatusDisplay = 1;
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 0);
+
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0), 1);
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 1);
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 0);
 }
 
 // Notes whether the rich-edit library was still loaded when its control went away.
@@ -883,6 +940,184 @@ TEST_F(MainWindowInProcess, EndingMessagesQueueQuitAndRestoreIsRefused)
     // Unknown commands do nothing and answer 1.
     EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, 265, 0), 1);
     EXPECT_FALSE(quitPosted());
+}
+
+// ---- A running Somnivar, watched through the stand-in notification area.
+
+class MainWindowSystem : public harness::SomnivarTest {
+protected:
+    void SetUp() override
+    {
+        SomnivarTest::SetUp();
+        ASSERT_TRUE(tray_.start());
+    }
+
+    // Starts Somnivar on a complete settings key (no first-run dialog) and waits for its icon.
+    void startWithIcon(const std::vector<std::pair<const char*, DWORD>>& overrides = {})
+    {
+        ASSERT_TRUE(harness::storeSettings(overrides));
+        ASSERT_TRUE(harness::startSomnivar("", &instance_));
+        ASSERT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return isOurs(e, NIM_ADD); }, 10000));
+        // Answered only from the message loop, so start-up (hot key included) is complete.
+        ASSERT_EQ(send(WM_NULL, 0, 0), 0);
+    }
+
+    bool isOurs(const harness::TrayEvent& event, DWORD message) const
+    {
+        return event.message == message && event.processId == instance_.process.id && event.id == 123;
+    }
+
+    // Sends a message to the instance and returns its answer (-1 when it did not answer).
+    LONG_PTR send(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        DWORD_PTR result = 0;
+        if (!harness::sendMessage(instance_.mainWindow, message, wParam, lParam, &result))
+            return -1;
+        return static_cast<LONG_PTR>(result);
+    }
+
+    // Waits for the icon to show resource 2 (on) or 3 (off).
+    bool waitForIcon(int resource)
+    {
+        return tray_.waitFor(
+            [&](const harness::TrayEvent& e) { return isOurs(e, NIM_MODIFY) && e.iconResource == resource; }, 5000);
+    }
+
+    DWORD stored(const char* name)
+    {
+        DWORD value = 0xDEAD;
+        harness::readDword(HKEY_CURRENT_USER, kSettingsKey, name, &value);
+        return value;
+    }
+
+    harness::FakeTray tray_;
+    harness::Instance instance_;
+};
+
+TEST_F(MainWindowSystem, SwitchCommandsStoreTheStateAndSwitchTheIcon)
+{
+    startWithIcon();
+    tray_.clear();
+    EXPECT_EQ(send(WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
+    EXPECT_TRUE(waitForIcon(3));
+    EXPECT_EQ(stored("Enable"), 0u);
+    EXPECT_EQ(stored("OffCheck"), 1u);
+
+    tray_.clear();
+    EXPECT_EQ(send(WM_COMMAND, IDM_FUNCTION_ON, 0), 1);
+    EXPECT_TRUE(waitForIcon(2));
+    EXPECT_EQ(stored("Enable"), 1u);
+    EXPECT_EQ(stored("OffCheck"), 0u);
+}
+
+TEST_F(MainWindowSystem, DoubleClickOnTheIconToggles)
+{
+    startWithIcon();
+    tray_.clear();
+    ASSERT_TRUE(harness::postMessage(instance_.mainWindow, WM_TRAY_CALLBACK, 123, WM_LBUTTONDBLCLK));
+    EXPECT_TRUE(waitForIcon(3));
+    EXPECT_EQ(stored("Enable"), 0u);
+    EXPECT_EQ(stored("OffCheck"), 1u);
+    ASSERT_TRUE(harness::postMessage(instance_.mainWindow, WM_TRAY_CALLBACK, 123, WM_LBUTTONDBLCLK));
+    EXPECT_TRUE(waitForIcon(2));
+    EXPECT_EQ(stored("Enable"), 1u);
+    EXPECT_EQ(stored("OffCheck"), 0u);
+}
+
+TEST_F(MainWindowSystem, TaskbarCreatedBringsAFreshIconWithTheCurrentState)
+{
+    startWithIcon();
+    EXPECT_EQ(send(WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
+    ASSERT_TRUE(waitForIcon(3));
+    tray_.clear();
+
+    EXPECT_EQ(send(RegisterWindowMessageA("TaskbarCreated"), 0, 0), 1);
+    std::vector<harness::TrayEvent> events;
+    ASSERT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return isOurs(e, NIM_ADD); }, 5000));
+    for (const harness::TrayEvent& event : tray_.events()) {
+        if (event.message != NIM_MODIFY)   // the once-a-second tip refresh may come in between
+            events.push_back(event);
+    }
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(isOurs(events[0], NIM_DELETE));
+    const harness::TrayEvent& added = events[1];
+    EXPECT_EQ(added.window, instance_.mainWindow);
+    EXPECT_EQ(added.callbackMessage, 32868u);
+    EXPECT_EQ(added.flags, 7u);
+    EXPECT_EQ(added.iconResource, 3);
+    EXPECT_EQ(added.tip, "Somnivar - S:OFF O:CAN U:OFF");
+}
+
+TEST_F(MainWindowSystem, QueryEndSessionEndsTheProgramThroughItsShutdown)
+{
+    startWithIcon();
+    tray_.clear();
+    EXPECT_EQ(send(WM_QUERYENDSESSION, 0, 0), 1);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(harness::waitProcessExit(instance_.process, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return isOurs(e, NIM_DELETE); }, 0));
+}
+
+// The suspend is seen through its monitor broadcasts (before and after the power call), which
+// reach every top-level window, the recorder's included.
+TEST_F(MainWindowSystem, HotKeySuspendsOnlyWhenInUse)
+{
+    powertest::PowerStandIn power;
+    ASSERT_TRUE(power.ok());
+    powertest::MonitorRecorder monitor(power);
+    ASSERT_TRUE(monitor.start());
+    const DWORD hotKeyCode = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | VK_F10;
+    auto press = [] {
+        INPUT keys[6] = {};
+        const WORD sequence[3] = {VK_CONTROL, VK_MENU, VK_F10};
+        for (int i = 0; i < 3; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = sequence[i];
+            keys[5 - i].type = INPUT_KEYBOARD;
+            keys[5 - i].ki.wVk = sequence[i];
+            keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(6, keys, sizeof(INPUT));
+    };
+
+    for (DWORD use : {0u, 1u}) {
+        SCOPED_TRACE(use ? "HotKeyUse 1" : "HotKeyUse 0");
+        startWithIcon({{"HotKeyUse", use}, {"HotKeyCode", hotKeyCode}});
+        monitor.clear();
+        press();
+        if (use)
+            EXPECT_TRUE(harness::waitUntil([&] { return monitor.events().size() == 2; }, 5000));
+        else
+            EXPECT_FALSE(harness::waitUntil([&] { return !monitor.events().empty(); }, 1500));
+        EXPECT_TRUE(harness::stopSomnivar(instance_));
+    }
+}
+
+// Process start to the first NIM_ADD under Wine, for the record; only an absurd time fails.
+TEST_F(MainWindowSystem, IconAppearsQuickly)
+{
+    ASSERT_TRUE(harness::storeSettings());
+    std::vector<DWORD> times;
+    for (int run = 0; run < 10; ++run) {
+        tray_.clear();
+        harness::Process process;
+        const DWORD started = GetTickCount();
+        ASSERT_TRUE(harness::startProcess(harness::binPath("Somnivar.exe"), harness::StartOptions(), &process));
+        ASSERT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return e.message == NIM_ADD; }, 10000));
+        times.push_back(GetTickCount() - started);
+        instance_.process = process;
+        ASSERT_TRUE(harness::waitUntil([&] { return (instance_.mainWindow = harness::findSomnivarWindow()) != nullptr; },
+                                       5000));
+        harness::stopSomnivar(instance_);
+    }
+    std::sort(times.begin(), times.end());
+    const DWORD median = (times[4] + times[5]) / 2;
+    RecordProperty("firstIconMedianMs", static_cast<int>(median));
+    std::printf("[ tray     ] first NIM_ADD after %lu ms (median of 10, %lu..%lu)\n",
+                static_cast<unsigned long>(median), static_cast<unsigned long>(times.front()),
+                static_cast<unsigned long>(times.back()));
+    EXPECT_LT(median, 5000u);
 }
 
 } // namespace
