@@ -402,7 +402,6 @@ TEST_F(TrayStatusSystem, TooltipOfTheRunningProgramIsTheComposedLine)
     in.ExpType = 0;
     in.Monitor = 1;
     in.HotKeyUse = 1;
-    in.ExpType = 0;
     in.Value = 30;
     in.StopValue = 30;
     in.shellMajorVersion = shellMajorVersionHere();
