@@ -22,6 +22,7 @@ constexpr size_t kBalloonTextSize = 256;  // the notify record's balloon field
 
 WNDENUMPROC titleCollector = collectWindowTitle;
 WatchReport report;
+ProcessNameTable runningProcesses;
 // The report last shown; all zero at start. A first byte of 0xFF makes the next scan differ.
 char rememberedReport[kReportSize];
 
@@ -44,10 +45,13 @@ void forEachWatchableProcess(HANDLE snapshot, Visit visit)
     }
 }
 
-// Every running process marks the first not-yet-found entry that matches it.
+// Every running process marks the first not-yet-found entry that matches it. The names are kept
+// for the confirmation.
 void markRunningPrograms(HANDLE snapshot)
 {
+    clearProcessNames(runningProcesses);
     forEachWatchableProcess(snapshot, [](std::string_view name) {
+        addProcessName(runningProcesses, name);
         for (uint32_t i = 0; i < programList.entryCount; ++i) {
             if (listMark(programList, i) != kMarkNotFound)
                 continue;
@@ -79,7 +83,9 @@ void markPresentTitles()
 }
 
 // A found entry stays found only while a process still matches it; the first such process is
-// reported. The tick's own snapshot serves: it was taken moments ago, in this same tick.
+// reported. The tick's own snapshot serves: it was taken moments ago, in this same tick. Its names
+// were kept while marking; only a snapshot with more processes than the table holds is walked
+// again.
 void confirmPrograms(HANDLE snapshot)
 {
     for (uint32_t i = 0; i < programList.entryCount; ++i) {
@@ -88,13 +94,21 @@ void confirmPrograms(HANDLE snapshot)
             continue;
         mark = kMarkNotFound;
         const std::string_view pattern = boundedListEntry(listEntry(programList, i));
-        forEachWatchableProcess(snapshot, [&](std::string_view name) {
+        auto confirm = [&](std::string_view name) {
             if (!matchWildcard(name, pattern))
                 return true;
             appendReportEntry(report, ReportSection::programs, name);
             mark = kMarkFound;
             return false;
-        });
+        };
+        if (runningProcesses.complete) {
+            for (int slot = 0; slot < runningProcesses.count; ++slot) {
+                if (!confirm(tableProcessName(runningProcesses, slot)))
+                    break;
+            }
+        } else {
+            forEachWatchableProcess(snapshot, confirm);
+        }
     }
 }
 

@@ -19,5 +19,5 @@ BOOL CALLBACK collectWindowTitle(HWND window, LPARAM parameter);
 std::string_view lastWatchReport();
 // Makes the next scan show its report again (command 267).
 void invalidateWatchReport();
-// Binds collectWindowTitle as the title watch's enumeration callback (start-up step 22).
+// Binds collectWindowTitle as the title watch's enumeration callback (called once at start-up).
 void bindTitleCollector();

@@ -147,6 +147,26 @@ int findMatchingTitle(const TitleTable& table, std::string_view pattern)
     return -1;
 }
 
+void clearProcessNames(ProcessNameTable& table)
+{
+    table.count = 0;
+    table.used = 0;
+    table.complete = true;
+}
+
+void addProcessName(ProcessNameTable& table, std::string_view name)
+{
+    if (!table.complete || table.count >= kProcessNameSlots || name.size() > kProcessNameBytes - table.used) {
+        table.complete = false;
+        return;
+    }
+    std::memcpy(table.bytes + table.used, name.data(), name.size());
+    table.starts[table.count] = static_cast<uint32_t>(table.used);
+    table.lengths[table.count] = static_cast<uint16_t>(name.size());
+    table.used += name.size();
+    ++table.count;
+}
+
 std::string_view processNameFromPath(std::string_view path)
 {
     size_t start = 0;

@@ -22,8 +22,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
   set(VANTREL_ENTRY DllMain)
 endif()
+target_compile_options(Vantrel PRIVATE -fno-ident)
 target_link_options(Vantrel PRIVATE -nostdlib -Wl,--entry,${VANTREL_ENTRY} -Wl,--enable-stdcall-fixup
-  -Wl,--exclude-all-symbols)
+  -Wl,--exclude-all-symbols -Wl,--subsystem,windows -s)
 target_link_libraries(Vantrel PRIVATE user32 kernel32)
 
 # ---- The program's code, shared by the executable and the in-process tests.
@@ -41,6 +42,8 @@ somnivar_strict(Somnivar)
 target_link_libraries(Somnivar PRIVATE somnivar_core)
 # Fully static: the program must run where no mingw runtime DLLs are installed.
 target_link_options(Somnivar PRIVATE -static -static-libgcc -static-libstdc++)
+# The released files carry no symbols; the tests link the same code unstripped.
+target_link_options(Somnivar PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
 set_source_files_properties(resources/somnivar.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/Somnivar.manifest")
 

@@ -275,12 +275,3 @@ TEST(StatusLine, CutsNeverSplitADoubleByteCharacter)
     ASSERT_EQ(tip.find("\n                        \x83\x41"), 46u);
     EXPECT_EQ((length - 3 - 71) % 2, 0u);
 }
-
-TEST(StatusLine, FittingBoundsAnOverlongLength)
-{
-    StatusLineBuffer line;
-    line.fill('x');
-    const size_t length = fitStatusLine(line, 10000, 5);
-    EXPECT_LE(length, kTipLength);
-    EXPECT_EQ(line[length], '\0');
-}

@@ -163,3 +163,28 @@ TEST(ProcessName, FileNamePartOfAPath)
     EXPECT_EQ(processNameFromPath("C:\\\x95\x5c\\\x95\x5c.exe"), "\x95\x5c.exe");
     EXPECT_EQ(processNameFromPath("\x95\x5c.exe"), "\x95\x5c.exe");
 }
+
+TEST(ProcessNameTable, KeepsNamesInOrderUntilFull)
+{
+    auto table = std::make_unique<ProcessNameTable>();
+    clearProcessNames(*table);
+    addProcessName(*table, "a.exe");
+    addProcessName(*table, "a.exe");
+    addProcessName(*table, "");
+    ASSERT_EQ(table->count, 3);
+    EXPECT_EQ(tableProcessName(*table, 1), "a.exe");
+    EXPECT_EQ(tableProcessName(*table, 2), "");
+    EXPECT_TRUE(table->complete);
+    // Out of bytes: the table says it is incomplete and takes nothing more, not even a short name.
+    addProcessName(*table, std::string(kProcessNameBytes, 'n'));
+    addProcessName(*table, "b.exe");
+    EXPECT_FALSE(table->complete);
+    EXPECT_EQ(table->count, 3);
+    clearProcessNames(*table);
+    EXPECT_TRUE(table->complete);
+    // Out of slots.
+    for (int i = 0; i <= kProcessNameSlots; ++i)
+        addProcessName(*table, "p");
+    EXPECT_EQ(table->count, kProcessNameSlots);
+    EXPECT_FALSE(table->complete);
+}

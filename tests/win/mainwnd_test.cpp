@@ -1,120 +1,41 @@
-// The main window, driven in this process: menus can only be read in-process under Wine, and
-// the clicks, commands and tray set-up are easiest to observe here. The window uses the
+// The main window. Most of it is driven in this process: menus can only be read in-process under
+// Wine, and the clicks, commands and tray set-up are easiest to observe here; the window uses the
 // program's own procedure under a class name of its own, so that nothing mistakes it for a
-// running Somnivar.
+// running Somnivar. The rest runs against a real Somnivar and the stand-in notification area.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/mainwnd_win.h"
+#include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "harness/harness.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_store_win.h"
 #include "status/tray_win.h"
+#include "tests/win/power_observer.h"
 
 namespace {
 
 constexpr const char* kTestWindowClass = "SomnivarInProcess";
 
-void deleteKeyTree(HKEY root, const char* path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        char child[256];
-        DWORD length = sizeof(child);
-        while (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            deleteKeyTree(key, child);
-            length = sizeof(child);
-        }
-        RegCloseKey(key);
-    }
-    RegDeleteKeyA(root, path);
-}
-
-int storedSetting(const char* name)
-{
-    DWORD value = 0xDEAD;
-    DWORD size = sizeof(value);
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-        RegCloseKey(key);
-    }
-    return static_cast<int>(value);
-}
-
-// The program's resources (icons 2 and 3), loaded from Somnivar.exe beside the tests.
+// The program's resources (icons, accelerator table), from Somnivar.exe beside the tests.
 HMODULE loadProgramResources()
 {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string file(path, length);
-    file = file.substr(0, file.find_last_of('\\') + 1) + "Somnivar.exe";
-    return LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-}
-
-std::vector<BYTE> iconBits(HICON icon)
-{
-    ICONINFO info = {};
-    if (!icon || !GetIconInfo(icon, &info))
-        return {};
-    std::vector<BYTE> bits;
-    for (HBITMAP bitmap : {info.hbmColor, info.hbmMask}) {
-        BITMAP header = {};
-        if (bitmap && GetObjectA(bitmap, sizeof(header), &header)) {
-            const size_t start = bits.size();
-            bits.resize(start + header.bmWidthBytes * header.bmHeight);
-            GetBitmapBits(bitmap, static_cast<LONG>(bits.size() - start), bits.data() + start);
-        }
-        if (bitmap)
-            DeleteObject(bitmap);
-    }
-    return bits;
-}
-
-// Which of the program's icons (1, 2 or 3) this is; 0 for none. Icons from a data-file module
-// are not shared handles, so they are told apart by their bits.
-int iconResource(HICON icon)
-{
-    const std::vector<BYTE> bits = iconBits(icon);
-    for (int resource = 1; resource <= 3; ++resource) {
-        HICON candidate = LoadIconA(appInstance, MAKEINTRESOURCEA(resource));
-        const bool same = !bits.empty() && iconBits(candidate) == bits;
-        DestroyIcon(candidate);
-        if (same)
-            return resource;
-    }
-    return 0;
+    return LoadLibraryExA(harness::binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
 }
 
 // ---- Every Shell_NotifyIconA and Sleep call of the program's code in this process goes through
-// the import slots below. The tests put a recorder in the first, which can also refuse like a
-// busy shell, and one in the second, so that the busy shell's waits take no time.
-using NotifyIconProc = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
-using SleepProc = void(WINAPI*)(DWORD);
-#ifdef _WIN64
-extern "C" NotifyIconProc notifyIconImport __asm__("__imp_Shell_NotifyIconA");
-extern "C" SleepProc sleepImport __asm__("__imp_Sleep");
-#else
-extern "C" NotifyIconProc notifyIconImport __asm__("__imp__Shell_NotifyIconA@8");
-extern "C" SleepProc sleepImport __asm__("__imp__Sleep@4");
-static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "the 32-bit notify record is 488 bytes");
-#endif
-
-template <typename Proc>
-void setImport(Proc& slot, Proc proc)
-{
-    DWORD oldProtection;
-    VirtualProtect(&slot, sizeof(slot), PAGE_READWRITE, &oldProtection);
-    slot = proc;
-    VirtualProtect(&slot, sizeof(slot), oldProtection, &oldProtection);
-}
-
+// this executable's import table. The tests put a recorder in the first, which can also refuse
+// like a busy shell, and one in the second, so that the busy shell's waits take no time.
 std::vector<DWORD> sleeps;
 void WINAPI recordSleep(DWORD ms)
 {
@@ -309,12 +230,11 @@ LRESULT CALLBACK countingMainWindowProc(HWND window, UINT message, WPARAM wParam
     return mainWindowProc(window, message, wParam, lParam);
 }
 
-class MainWindowInProcess : public ::testing::Test {
+class MainWindowInProcess : public harness::SomnivarTest {
 protected:
     void SetUp() override
     {
-        realNotifyIcon_ = notifyIconImport;
-        realSleep_ = sleepImport;
+        SomnivarTest::SetUp();
         savedSettings_ = settings;
         savedNt_ = isNtPlatform;
         savedReadme_ = readmeAvailable;
@@ -323,13 +243,13 @@ protected:
         isNtPlatform = 1;
         readmeAvailable = 1;
         resourceStopActive = 0;
-        deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
         resources_ = loadProgramResources();
         ASSERT_NE(resources_, nullptr);
         appInstance = reinterpret_cast<HINSTANCE>(resources_);
 
         recordingTray = &tray_;
-        setImport(notifyIconImport, NotifyIconProc(recordNotifyIcon));
+        realNotifyIcon_ = powertest::hookImport("Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyIcon));
+        ASSERT_NE(realNotifyIcon_, nullptr);
         sleeps.clear();
         standInHost = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                       GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, GetModuleHandleA(nullptr),
@@ -368,14 +288,16 @@ protected:
         trayIconRecord = {};
         DestroyWindow(standInHost);
         standInHost = nullptr;
-        setImport(notifyIconImport, realNotifyIcon_);
-        setImport(sleepImport, realSleep_);
+        if (realNotifyIcon_)
+            powertest::hookImport("Shell_NotifyIconA", realNotifyIcon_);
+        if (realSleep_)
+            powertest::hookImport("Sleep", realSleep_);
         recordingTray = nullptr;
         // The window's WM_DESTROY queued a quit; nothing of this test may reach the next.
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
-        deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
+        harness::deleteKeyTree(HKEY_CURRENT_USER, kMakerKey);
         appInstance = savedInstance_;
         if (resources_)
             FreeLibrary(resources_);
@@ -383,6 +305,7 @@ protected:
         isNtPlatform = savedNt_;
         readmeAvailable = savedReadme_;
         resourceStopActive = 0;
+        SomnivarTest::TearDown();
     }
 
     HWND createMainWindow()
@@ -393,7 +316,7 @@ protected:
     }
 
     // The program's Sleep calls return at once and are recorded (the test's own calls too).
-    void recordSleeps() { setImport(sleepImport, SleepProc(recordSleep)); }
+    void recordSleeps() { realSleep_ = powertest::hookImport("Sleep", reinterpret_cast<void*>(recordSleep)); }
 
     LRESULT trayClick(UINT mouseMessage)
     {
@@ -413,8 +336,8 @@ protected:
     RecordingTray tray_;
 
 private:
-    NotifyIconProc realNotifyIcon_ = nullptr;
-    SleepProc realSleep_ = nullptr;
+    void* realNotifyIcon_ = nullptr;
+    void* realSleep_ = nullptr;
     HINSTANCE savedInstance_ = nullptr;
     HMODULE resources_ = nullptr;
     Settings savedSettings_{};
@@ -501,7 +424,6 @@ TEST_F(MainWindowInProcess, CreationAddsTheIconOnce)
     EXPECT_EQ(trayIconRecord.uID, 123u);
     EXPECT_EQ(trayIconRecord.uFlags, 7u);
     EXPECT_EQ(trayIconRecord.uCallbackMessage, 32868u);
-    EXPECT_EQ(iconResource(tray_.calls[0].record.hIcon), 2);
 }
 
 TEST_F(MainWindowInProcess, TaskbarCreatedReplacesIconAndMenuWithCurrentState)
@@ -517,7 +439,7 @@ TEST_F(MainWindowInProcess, TaskbarCreatedReplacesIconAndMenuWithCurrentState)
     const NOTIFYICONDATAA& added = tray_.calls[1].record;
     EXPECT_EQ(added.hWnd, mainWindow);
     EXPECT_EQ(added.uID, 123u);
-    EXPECT_EQ(iconResource(added.hIcon), 3);
+    EXPECT_NE(added.hIcon, nullptr);
     char statusLine[128];
     buildStatusLine(statusLine, sizeof(statusLine));
     EXPECT_STREQ(added.szTip, statusLine);
@@ -677,12 +599,9 @@ TEST_F(MainWindowInProcess, DoubleClickTogglesUnlessLowResourceStopOrADialogIsOp
 {
     settings.Enable = 1;
     ASSERT_NE(createMainWindow(), nullptr);
-    writeAllSettings(1);
     trayClick(WM_LBUTTONDBLCLK);
     EXPECT_EQ(settings.Enable, 0);
     EXPECT_EQ(settings.OffCheck, 1);
-    EXPECT_EQ(storedSetting("Enable"), 0);
-    EXPECT_EQ(storedSetting("OffCheck"), 1);
     trayClick(WM_LBUTTONDBLCLK);
     EXPECT_EQ(settings.Enable, 1);
     EXPECT_EQ(settings.OffCheck, 0);
@@ -700,33 +619,9 @@ TEST_F(MainWindowInProcess, DoubleClickTogglesUnlessLowResourceStopOrADialogIsOp
 
 // ---- Commands and messages
 
-TEST_F(MainWindowInProcess, SwitchCommandsStoreStateAndSwitchTheIcon)
-{
-    ASSERT_NE(createMainWindow(), nullptr);
-    writeAllSettings(1);
-    tray_.calls.clear();
-
-    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
-    EXPECT_EQ(settings.OffCheck, 1);
-    EXPECT_EQ(storedSetting("Enable"), 0);
-    EXPECT_EQ(storedSetting("OffCheck"), 1);
-    ASSERT_FALSE(tray_.calls.empty());
-    EXPECT_EQ(tray_.calls.back().code, static_cast<DWORD>(NIM_MODIFY));
-    EXPECT_EQ(iconResource(tray_.calls.back().record.hIcon), 3);
-    EXPECT_TRUE(isChecked(trayMenu, 257));
-
-    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_ON, 0), 1);
-    EXPECT_EQ(settings.OffCheck, 0);
-    EXPECT_EQ(storedSetting("Enable"), 1);
-    EXPECT_EQ(storedSetting("OffCheck"), 0);
-    EXPECT_EQ(iconResource(tray_.calls.back().record.hIcon), 2);
-    EXPECT_TRUE(isChecked(trayMenu, 256));
-}
-
 TEST_F(MainWindowInProcess, SwitchCommandsAreIgnoredDuringLowResourceStop)
 {
     ASSERT_NE(createMainWindow(), nullptr);
-    writeAllSettings(1);
     resourceStopActive = 1;
     settings.Enable = 0;
     tray_.calls.clear();
@@ -734,8 +629,8 @@ TEST_F(MainWindowInProcess, SwitchCommandsAreIgnoredDuringLowResourceStop)
     settings.Enable = 1;
     SendMessageA(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0);
     EXPECT_EQ(settings.OffCheck, 0);
+    EXPECT_EQ(settings.Enable, 1);
     EXPECT_TRUE(tray_.calls.empty());
-    EXPECT_EQ(storedSetting("Enable"), 1);   // the defaults written above
 }
 
 TEST_F(MainWindowInProcess, SuspendMenuItemsAndHotKeyPostCommandSeven)
@@ -755,47 +650,7 @@ TEST_F(MainWindowInProcess, SuspendMenuItemsAndHotKeyPostCommandSeven)
     EXPECT_EQ(takePostedCommands(mainWindow), Posted({{7, 0}}));
 }
 
-TEST_F(MainWindowInProcess, PressedHotKeyPostsSuspendOnlyWhenInUse)
-{
-    ASSERT_NE(createMainWindow(), nullptr);
-    ASSERT_TRUE(RegisterHotKey(mainWindow, HOTKEY_ID_SUSPEND, MOD_CONTROL | MOD_ALT, VK_F11));
-    auto press = [&]() {
-        INPUT keys[6] = {};
-        const WORD sequence[3] = {VK_CONTROL, VK_MENU, VK_F11};
-        for (int i = 0; i < 3; ++i) {
-            keys[i].type = INPUT_KEYBOARD;
-            keys[i].ki.wVk = sequence[i];
-            keys[5 - i].type = INPUT_KEYBOARD;
-            keys[5 - i].ki.wVk = sequence[i];
-            keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-        }
-        SendInput(6, keys, sizeof(INPUT));
-        // Let the hot key arrive and be dispatched; keep the posted commands for inspection.
-        std::vector<std::pair<WPARAM, LPARAM>> commands;
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < 1000) {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                if (message.hwnd == mainWindow && message.message == WM_COMMAND)
-                    commands.emplace_back(message.wParam, message.lParam);
-                else
-                    DispatchMessageA(&message);
-            }
-            if (!commands.empty())
-                break;
-            Sleep(10);
-        }
-        return commands;
-    };
-    settings.HotKeyUse = 0;
-    EXPECT_TRUE(press().empty());
-    settings.HotKeyUse = 1;
-    using Posted = std::vector<std::pair<WPARAM, LPARAM>>;
-    EXPECT_EQ(press(), Posted({{7, 0}}));
-    UnregisterHotKey(mainWindow, HOTKEY_ID_SUSPEND);
-}
-
-TEST_F(MainWindowInProcess, ShortcutIdsReachTheActiveWindowExactlyForTheListedIds)
+TEST_F(MainWindowInProcess, ShortcutsReachTheActiveWindowExactlyForTheListedIds)
 {
     ASSERT_NE(createMainWindow(), nullptr);
     HWND dialog = CreateWindowExA(0, "SomnivarRecording", "active", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 200,
@@ -814,6 +669,41 @@ TEST_F(MainWindowInProcess, ShortcutIdsReachTheActiveWindowExactlyForTheListedId
                                   1100, 1101, 1103, 1104, 1105, 1109, 1110, 1111, 1112, 1113, 1114,
                                   1115, 1116, 1117, 1119, 1120, 1123, 1125, 1126, 1134};
     EXPECT_EQ(commandsReceived, expected);
+
+    // The same through the program's accelerator table, from the keyboard.
+    HACCEL table = LoadAcceleratorsA(appInstance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
+    ASSERT_NE(table, nullptr);
+    SetFocus(dialog);
+    commandsReceived.clear();
+    // Presses Alt+key and routes the keyboard messages as the program's loop does.
+    auto pressAlt = [&](WORD key) {
+        INPUT keys[4] = {};
+        const WORD sequence[2] = {VK_MENU, key};
+        for (int i = 0; i < 2; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = sequence[i];
+            keys[3 - i].type = INPUT_KEYBOARD;
+            keys[3 - i].ki.wVk = sequence[i];
+            keys[3 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(4, keys, sizeof(INPUT));
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 500) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (!TranslateAcceleratorA(mainWindow, table, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageA(&message);
+                }
+            }
+            Sleep(10);
+        }
+    };
+    pressAlt('A');
+    pressAlt('K');
+    pressAlt('B');
+    EXPECT_EQ(commandsReceived, std::vector<WORD>({1116, 1134}));
+    DestroyAcceleratorTable(table);
     DestroyWindow(dialog);
 }
 
@@ -828,6 +718,36 @@ TEST_F(MainWindowInProcess, ShortcutWhileTheMainWindowIsActiveIsDropped)
     commandsToMainWindow = 0;
     EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(commandsToMainWindow, 1);
+}
+
+TEST_F(MainWindowInProcess, ShowWatchStatusMakesTheNextScanReportAgainOnlyWithStatusDisplay)
+{
+    ASSERT_NE(createMainWindow(), nullptr);
+    settings.ApplicationCheck = 1;
+    settings.StatusDisplay = 1;
+    // Whatever an earlier scan of this process remembered, the second scan finds it unchanged.
+    runWatchScan();
+    runWatchScan();
+    auto balloonsShown = [&] {
+        int count = 0;
+        for (const NotifyCall& call : tray_.calls)
+            count += call.code == NIM_MODIFY && (call.record.uFlags & NIF_INFO) != 0;
+        tray_.calls.clear();
+        return count;
+    };
+    balloonsShown();
+
+    settings.StatusDisplay = 0;
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0), 1);
+    settings.StatusDisplay = 1;
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 0);
+
+    EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0), 1);
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 1);
+    runWatchScan();
+    EXPECT_EQ(balloonsShown(), 0);
 }
 
 // Notes whether the rich-edit library was still loaded when its control went away.
@@ -883,6 +803,184 @@ TEST_F(MainWindowInProcess, EndingMessagesQueueQuitAndRestoreIsRefused)
     // Unknown commands do nothing and answer 1.
     EXPECT_EQ(SendMessageA(mainWindow, WM_COMMAND, 265, 0), 1);
     EXPECT_FALSE(quitPosted());
+}
+
+// ---- A running Somnivar, watched through the stand-in notification area.
+
+class MainWindowSystem : public harness::SomnivarTest {
+protected:
+    void SetUp() override
+    {
+        SomnivarTest::SetUp();
+        ASSERT_TRUE(tray_.start());
+    }
+
+    // Starts Somnivar on a complete settings key (no first-run dialog) and waits for its icon.
+    void startWithIcon(const std::vector<std::pair<const char*, DWORD>>& overrides = {})
+    {
+        ASSERT_TRUE(harness::storeSettings(overrides));
+        ASSERT_TRUE(harness::startSomnivar("", &instance_));
+        ASSERT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return isOurs(e, NIM_ADD); }, 10000));
+        // Answered only from the message loop, so start-up (hot key included) is complete.
+        ASSERT_EQ(send(WM_NULL, 0, 0), 0);
+    }
+
+    bool isOurs(const harness::TrayEvent& event, DWORD message) const
+    {
+        return event.message == message && event.processId == instance_.process.id && event.id == 123;
+    }
+
+    // Sends a message to the instance and returns its answer (-1 when it did not answer).
+    LONG_PTR send(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        DWORD_PTR result = 0;
+        if (!harness::sendMessage(instance_.mainWindow, message, wParam, lParam, &result))
+            return -1;
+        return static_cast<LONG_PTR>(result);
+    }
+
+    // Waits for the icon to show resource 2 (on) or 3 (off).
+    bool waitForIcon(int resource)
+    {
+        return tray_.waitFor(
+            [&](const harness::TrayEvent& e) { return isOurs(e, NIM_MODIFY) && e.iconResource == resource; }, 5000);
+    }
+
+    DWORD stored(const char* name)
+    {
+        DWORD value = 0xDEAD;
+        harness::readDword(HKEY_CURRENT_USER, kSettingsKey, name, &value);
+        return value;
+    }
+
+    harness::FakeTray tray_;
+    harness::Instance instance_;
+};
+
+TEST_F(MainWindowSystem, SwitchCommandsStoreTheStateAndSwitchTheIcon)
+{
+    startWithIcon();
+    tray_.clear();
+    EXPECT_EQ(send(WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
+    EXPECT_TRUE(waitForIcon(3));
+    EXPECT_EQ(stored("Enable"), 0u);
+    EXPECT_EQ(stored("OffCheck"), 1u);
+
+    tray_.clear();
+    EXPECT_EQ(send(WM_COMMAND, IDM_FUNCTION_ON, 0), 1);
+    EXPECT_TRUE(waitForIcon(2));
+    EXPECT_EQ(stored("Enable"), 1u);
+    EXPECT_EQ(stored("OffCheck"), 0u);
+}
+
+TEST_F(MainWindowSystem, DoubleClickOnTheIconToggles)
+{
+    startWithIcon();
+    tray_.clear();
+    ASSERT_TRUE(harness::postMessage(instance_.mainWindow, WM_TRAY_CALLBACK, 123, WM_LBUTTONDBLCLK));
+    EXPECT_TRUE(waitForIcon(3));
+    EXPECT_EQ(stored("Enable"), 0u);
+    EXPECT_EQ(stored("OffCheck"), 1u);
+    ASSERT_TRUE(harness::postMessage(instance_.mainWindow, WM_TRAY_CALLBACK, 123, WM_LBUTTONDBLCLK));
+    EXPECT_TRUE(waitForIcon(2));
+    EXPECT_EQ(stored("Enable"), 1u);
+    EXPECT_EQ(stored("OffCheck"), 0u);
+}
+
+TEST_F(MainWindowSystem, TaskbarCreatedBringsAFreshIconWithTheCurrentState)
+{
+    startWithIcon();
+    EXPECT_EQ(send(WM_COMMAND, IDM_FUNCTION_OFF, 0), 1);
+    ASSERT_TRUE(waitForIcon(3));
+    tray_.clear();
+
+    EXPECT_EQ(send(RegisterWindowMessageA("TaskbarCreated"), 0, 0), 1);
+    std::vector<harness::TrayEvent> events;
+    ASSERT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return isOurs(e, NIM_ADD); }, 5000));
+    for (const harness::TrayEvent& event : tray_.events()) {
+        if (event.message != NIM_MODIFY)   // the once-a-second tip refresh may come in between
+            events.push_back(event);
+    }
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(isOurs(events[0], NIM_DELETE));
+    const harness::TrayEvent& added = events[1];
+    EXPECT_EQ(added.window, instance_.mainWindow);
+    EXPECT_EQ(added.callbackMessage, 32868u);
+    EXPECT_EQ(added.flags, 7u);
+    EXPECT_EQ(added.iconResource, 3);
+    EXPECT_EQ(added.tip, "Somnivar - S:OFF O:CAN U:OFF");
+}
+
+TEST_F(MainWindowSystem, QueryEndSessionEndsTheProgramThroughItsShutdown)
+{
+    startWithIcon();
+    tray_.clear();
+    EXPECT_EQ(send(WM_QUERYENDSESSION, 0, 0), 1);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(harness::waitProcessExit(instance_.process, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return isOurs(e, NIM_DELETE); }, 0));
+}
+
+// The suspend is seen through its monitor broadcasts (before and after the power call), which
+// reach every top-level window, the recorder's included.
+TEST_F(MainWindowSystem, HotKeySuspendsOnlyWhenInUse)
+{
+    powertest::PowerStandIn power;
+    ASSERT_TRUE(power.ok());
+    powertest::MonitorRecorder monitor(power);
+    ASSERT_TRUE(monitor.start());
+    const DWORD hotKeyCode = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | VK_F10;
+    auto press = [] {
+        INPUT keys[6] = {};
+        const WORD sequence[3] = {VK_CONTROL, VK_MENU, VK_F10};
+        for (int i = 0; i < 3; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = sequence[i];
+            keys[5 - i].type = INPUT_KEYBOARD;
+            keys[5 - i].ki.wVk = sequence[i];
+            keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(6, keys, sizeof(INPUT));
+    };
+
+    for (DWORD use : {0u, 1u}) {
+        SCOPED_TRACE(use ? "HotKeyUse 1" : "HotKeyUse 0");
+        startWithIcon({{"HotKeyUse", use}, {"HotKeyCode", hotKeyCode}});
+        monitor.clear();
+        press();
+        if (use)
+            EXPECT_TRUE(harness::waitUntil([&] { return monitor.events().size() == 2; }, 5000));
+        else
+            EXPECT_FALSE(harness::waitUntil([&] { return !monitor.events().empty(); }, 1500));
+        EXPECT_TRUE(harness::stopSomnivar(instance_));
+    }
+}
+
+// Process start to the first NIM_ADD under Wine, for the record; only an absurd time fails.
+TEST_F(MainWindowSystem, IconAppearsQuickly)
+{
+    ASSERT_TRUE(harness::storeSettings());
+    std::vector<DWORD> times;
+    for (int run = 0; run < 10; ++run) {
+        tray_.clear();
+        harness::Process process;
+        const DWORD started = GetTickCount();
+        ASSERT_TRUE(harness::startProcess(harness::binPath("Somnivar.exe"), harness::StartOptions(), &process));
+        ASSERT_TRUE(tray_.waitFor([&](const harness::TrayEvent& e) { return e.message == NIM_ADD; }, 10000));
+        times.push_back(GetTickCount() - started);
+        instance_.process = process;
+        ASSERT_TRUE(harness::waitUntil([&] { return (instance_.mainWindow = harness::findSomnivarWindow()) != nullptr; },
+                                       5000));
+        harness::stopSomnivar(instance_);
+    }
+    std::sort(times.begin(), times.end());
+    const DWORD median = (times[4] + times[5]) / 2;
+    RecordProperty("firstIconMedianMs", static_cast<int>(median));
+    std::printf("[ tray     ] first NIM_ADD after %lu ms (median of 10, %lu..%lu)\n",
+                static_cast<unsigned long>(median), static_cast<unsigned long>(times.front()),
+                static_cast<unsigned long>(times.back()));
+    EXPECT_LT(median, 5000u);
 }
 
 } // namespace

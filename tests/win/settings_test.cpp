@@ -1,7 +1,6 @@
 // The settings store against the real registry of the test prefix, in-process: both platform
 // families are exercised by setting isNtPlatform directly.
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "harness/harness.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,34 +23,8 @@ constexpr const char* kOtherProductPath = "Software\\Orlenby\\OtherProduct";
 
 // ---- Registry helpers
 
-// Deletes a key with everything below it.
-void deleteTree(const char* path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        std::vector<std::string> children;
-        for (DWORD index = 0;; ++index) {
-            char name[256];
-            DWORD length = sizeof(name);
-            if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            children.push_back(std::string(path) + "\\" + name);
-        }
-        RegCloseKey(key);
-        for (const std::string& child : children)
-            deleteTree(child.c_str());
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, path);
-}
-
-bool keyExists(const char* path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
+bool keyExists(const char* path) { return harness::keyExists(HKEY_CURRENT_USER, path); }
+void deleteTree(const char* path) { harness::deleteKeyTree(HKEY_CURRENT_USER, path); }
 
 void setRaw(const char* name, DWORD type, const void* data, DWORD size)
 {
@@ -252,11 +225,11 @@ private:
     std::thread worker_;
 };
 
-class SettingsStore : public ::testing::Test {
+class SettingsStore : public harness::SomnivarTest {
 protected:
     void SetUp() override
     {
-        deleteTree(kMakerPath);
+        SomnivarTest::SetUp();
         settings = kDefaultSettings;
         firstRun = 0;
         isNtPlatform = 1;
@@ -268,6 +241,7 @@ protected:
         settings = kDefaultSettings;
         firstRun = 0;
         isNtPlatform = 1;
+        SomnivarTest::TearDown();
     }
 
     // A start-up's load as the program does it, from a fresh record.
