@@ -393,10 +393,7 @@ WPARAM shutDown(WPARAM exitCode)
     freeWatchLists();
 
     Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
-    if (trayMenu)
-        DestroyMenu(trayMenu);
-    if (forcedSuspendSubmenu)
-        DestroyMenu(forcedSuspendSubmenu);
+    dropTrayMenu();
 
     armIdleTimer(0);
 
