@@ -215,6 +215,23 @@ TEST_F(Idle, ExpiryIsSkippedWhileSwitchedOff)
     EXPECT_EQ(callsBeforeMarker(), 0);
 }
 
+// A Time of 0 or less from the registry would suspend right away (and again after every
+// resume); a huge one would overflow the period or fail the timer with a fatal box.
+TEST_F(Idle, TimeOutsideItsRangeNeitherSuspendsAtOnceNorFails)
+{
+    for (DWORD time : {0ul, static_cast<DWORD>(-5), 0x7FFFFFFFul}) {
+        SCOPED_TRACE(static_cast<int>(time));
+        standIn_.reset();
+        setSetting("Time", time);
+        ASSERT_TRUE(start());
+        harness::pumpMessages(1500);
+        EXPECT_EQ(standIn_.calls(), 0);
+        EXPECT_TRUE(harness::openDialogs(processId()).empty());
+        ASSERT_TRUE(harness::stopSomnivar(instance_));
+        EXPECT_EQ(storedSetting("Time"), time); // the stored value is kept
+    }
+}
+
 TEST_F(Idle, WatchScanSwitchesOnWhatTheUserDidNotSwitchOff)
 {
     setSetting("Enable", 0);
