@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "status/caution_win.h"
 #include "status/detectors_win.h"
 #include <algorithm>
 #include <cstdio>
@@ -191,15 +190,6 @@ TEST_F(ResourceWatchInProcess, NothingIsMeasuredWithoutTheMeter)
     EXPECT_EQ(resourceStopActive, 0);
     EXPECT_EQ(cautionShown, 0);
     freeResourcePercent = 0;
-}
-
-TEST_F(IdleInProcess, CautionBlinkAlternatesOnTimerSix)
-{
-    cautionBlinkState = 1;
-    onMainWindowTimer(mainWindow, TIMER_CAUTION_FLASH);
-    EXPECT_EQ(cautionBlinkState, 0);
-    onMainWindowTimer(mainWindow, TIMER_CAUTION_FLASH);
-    EXPECT_EQ(cautionBlinkState, 1);
 }
 
 // ---- Somnivar.exe
