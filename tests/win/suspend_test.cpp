@@ -36,40 +36,6 @@ TEST_F(SuspendInProcess, IdleSuspendHibernatesPerSuspendTypeBetweenTheMonitorBro
     }
 }
 
-TEST_F(SuspendInProcess, MonitorSettingChoosesTheBroadcastAndOddValuesKeepThePrevious)
-{
-    const struct {
-        int monitor;
-        LPARAM argument;
-    } cases[] = {{0, -1}, {2, 1}, {3, 1}, {1, 2}, {-7, 2}};
-    for (const auto& each : cases) {
-        SCOPED_TRACE(each.monitor);
-        standIn_.reset();
-        recorder_.clear();
-        settings.Monitor = each.monitor;
-        commandedSuspend(0);
-        ASSERT_EQ(standIn_.calls(), 1);
-        EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, each.argument), "");
-    }
-}
-
-TEST_F(SuspendInProcess, CommandedKindOverridesSuspendTypeOnlyForHibernateAndStandby)
-{
-    const struct {
-        LPARAM kind;
-        int suspendType;
-        LONG hibernate;
-    } cases[] = {{263, 0, 1}, {264, 1, 0}, {258, 1, 1}, {0, 1, 1}, {-1, 0, 0}, {-1, 1, 1}};
-    for (const auto& each : cases) {
-        SCOPED_TRACE(testing::Message() << each.kind << " " << each.suspendType);
-        standIn_.reset();
-        settings.SuspendType = each.suspendType;
-        commandedSuspend(each.kind);
-        ASSERT_EQ(standIn_.calls(), 1);
-        EXPECT_EQ(standIn_.call(0).hibernate, each.hibernate);
-    }
-}
-
 TEST_F(SuspendInProcess, NinexFamilyCallsSetSystemPowerStateWithBothArgumentsZero)
 {
     isNtPlatform = 0;
