@@ -215,6 +215,27 @@ TEST_F(Suspend, OptionWithoutARunningInstanceSuspendsOnceAndEnds)
     EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, -1), "");
 }
 
+// A launch option's suspend that fails keeps its error box up until the user answers it;
+// only then does the program end.
+TEST_F(Suspend, FailedLaunchSuspendWaitsForItsErrorBox)
+{
+    standIn_.state().failWithError = ERROR_ACCESS_DENIED;
+    harness::StartOptions options;
+    options.arguments = "-S";
+    harness::Process process;
+    ASSERT_TRUE(harness::startProcess(harness::binPath("Somnivar.exe"), options, &process));
+    harness::Box box;
+    ASSERT_TRUE(harness::waitMessageBox("Somnivar - Error", 15000, &box, process.id));
+    harness::pumpMessages(1500);
+    EXPECT_TRUE(IsWindow(box.window));
+    EXPECT_FALSE(harness::waitProcessExit(process, 0, nullptr));
+    EXPECT_TRUE(harness::pressButton(box, IDOK));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(harness::waitProcessExit(process, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(standIn_.calls(), 1);
+}
+
 TEST_F(Suspend, NinexFamilyNeverCallsPowrprof)
 {
     harness::setWineVersion("win98");
