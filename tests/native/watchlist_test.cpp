@@ -33,65 +33,39 @@ std::vector<std::string> entriesOf(const WatchList& list)
 
 }  // namespace
 
-TEST(WatchListLoad, CompactsLineBreaksIntoMarks)
-{
-    WatchList list = load("a.exe\r\nb.exe\r\n");
-    EXPECT_EQ(textOf(list), "a.exe<b.exe<");
-    EXPECT_EQ(list.length, 13u);
-    EXPECT_EQ(list.cursor, 0u);
-    EXPECT_EQ(entriesOf(list), (std::vector<std::string>{"a.exe", "b.exe"}));
-    // Zero bytes follow the compacted text to the end of the buffer.
-    for (size_t i = list.length - 1; i < 14 + kListSlack; ++i)
-        EXPECT_EQ(list.text[i], '\0') << i;
-}
-
-TEST(WatchListLoad, LastLineWithoutBreakIsNoEntry)
-{
-    WatchList list = load("a.exe\r\nb.exe");
-    EXPECT_EQ(textOf(list), "a.exe<b.exe");
-    EXPECT_EQ(entriesOf(list), std::vector<std::string>{"a.exe"});
-}
-
-TEST(WatchListLoad, LeadingBlankLinesGiveOneEmptyEntry)
-{
-    WatchList list = load("\r\n\r\na.exe\r\n");
-    EXPECT_EQ(textOf(list), "<a.exe<");
-    EXPECT_EQ(list.length, 8u);
-    EXPECT_EQ(entriesOf(list), (std::vector<std::string>{"", "a.exe"}));
-}
-
-TEST(WatchListLoad, AnyControlRunSeparatesAndBlanksBelongToTheEntry)
-{
-    WatchList list = load("a b\tc\n\n\x7f" "d\x01\x1f" "e\r");
-    EXPECT_EQ(entriesOf(list), (std::vector<std::string>{"a b", "c", "d", "e"}));
-    EXPECT_EQ(textOf(list), "a b<c<d<e<");
-}
-
-TEST(WatchListLoad, DoubleByteAndKanaBytesAreNeverControlBytes)
+TEST(WatchListLoad, CompactsControlRunsIntoMarks)
 {
     // "メモ帳" (trail bytes 0x81, 0x82, 0xa0), half-width "ﾒﾓ", and the unassigned 0x80, 0xa0, 0xfd-0xff.
     const std::string memo = "\x83\x81\x83\x82\x92\xa0";
     const std::string odd = "\x80\xa0\xfd\xfe\xff";
-    WatchList list = load(memo + "\r\n\xd2\xd3\r\n" + odd + "\r\n");
-    EXPECT_EQ(entriesOf(list), (std::vector<std::string>{memo, "\xd2\xd3", odd}));
+    const struct {
+        std::string file;
+        std::string text;
+        std::vector<std::string> entries;
+    } cases[] = {
+        {"a.exe\r\nb.exe\r\n", "a.exe<b.exe<", {"a.exe", "b.exe"}},
+        {"a.exe\r\nb.exe", "a.exe<b.exe", {"a.exe"}},  // a last line without a break is no entry
+        {"\r\n\r\na.exe\r\n", "<a.exe<", {"", "a.exe"}},
+        {"a b\tc\n\n\x7f" "d\x01\x1f" "e\r", "a b<c<d<e<", {"a b", "c", "d", "e"}},
+        {"a<b>c\r\n", "a<b>c<", {"a", "b", "c"}},  // mark bytes in a line split it
+        {"", "", {}},
+        {memo + "\r\n\xd2\xd3\r\n" + odd + "\r\n", memo + "<\xd2\xd3<" + odd + "<", {memo, "\xd2\xd3", odd}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        WatchList list = load(c.file);
+        EXPECT_EQ(textOf(list), c.text);
+        EXPECT_EQ(list.length, c.text.size() + 1);
+        EXPECT_EQ(list.cursor, 0u);
+        EXPECT_EQ(entriesOf(list), c.entries);
+        for (size_t i = list.length - 1; i < c.file.size() + kListSlack; ++i)
+            ASSERT_EQ(list.text[i], '\0') << i;
+    }
+    EXPECT_EQ(load("a.exe\r\nb.exe\r\n").length, 13u);
+    // A '>' in the file reads as an entry already found; the scan confirms or drops it.
+    EXPECT_TRUE(hasFoundMark(load("a<b>c\r\n")));
     for (int byte = 0; byte < 256; ++byte)
         EXPECT_EQ(isListControlByte(static_cast<unsigned char>(byte)), byte < 0x20 || byte == 0x7f) << byte;
-}
-
-TEST(WatchListLoad, MarkBytesInsideALineSplitIt)
-{
-    WatchList list = load("a<b>c\r\n");
-    EXPECT_EQ(entriesOf(list), (std::vector<std::string>{"a", "b", "c"}));
-    // A '>' in the file reads as an entry already found; the scan confirms or drops it.
-    EXPECT_TRUE(hasFoundMark(list));
-}
-
-TEST(WatchListLoad, EmptyFileIsAnEmptyList)
-{
-    WatchList list = load("");
-    EXPECT_EQ(list.length, 1u);
-    EXPECT_EQ(list.entryCount, 0u);
-    EXPECT_EQ(list.text[0], '\0');
 }
 
 TEST(WatchListLoad, FailedReadLeavesAnAllZeroList)
@@ -105,19 +79,6 @@ TEST(WatchListLoad, FailedReadLeavesAnAllZeroList)
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(list.text[i], '\0');
     EXPECT_FALSE(hasFoundMark(list));
-    EXPECT_EQ(countFoundMarks(list), 0u);
-}
-
-TEST(WatchListMarks, CountAndSwitch)
-{
-    WatchList list = load("a\r\nb\r\nc\r\n");
-    EXPECT_FALSE(hasFoundMark(list));
-    listMark(list, 0) = kMarkFound;
-    listMark(list, 2) = kMarkFound;
-    EXPECT_EQ(countFoundMarks(list), 2u);
-    EXPECT_EQ(textOf(list), "a>b<c>");
-    // Entries end at either mark.
-    EXPECT_EQ(entriesOf(list), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST(WatchListEntries, LongEntriesAreCutAtACharacterBoundary)
@@ -132,14 +93,12 @@ TEST(WatchListEntries, LongEntriesAreCutAtACharacterBoundary)
 
 TEST(WatchListEntries, ReservedNamesAreExact)
 {
-    EXPECT_TRUE(isReservedProcessName("System"));
-    EXPECT_TRUE(isReservedProcessName("[System Process]"));
-    EXPECT_TRUE(isReservedProcessName("Somnivar.exe"));
-    EXPECT_FALSE(isReservedProcessName("system"));
-    EXPECT_FALSE(isReservedProcessName("SOMNIVAR.EXE"));
-    EXPECT_FALSE(isReservedProcessName("Somnivar.exe "));
-    EXPECT_TRUE(isOwnWindowTitle("監視タイトルの追加・削除"));
-    EXPECT_TRUE(isOwnWindowTitle("Somnivar の設定"));
-    EXPECT_TRUE(isOwnWindowTitle("Somnivar"));
-    EXPECT_FALSE(isOwnWindowTitle("Somnivar - Readme.txt"));
+    for (const char* name : {"System", "[System Process]", "Somnivar.exe"})
+        EXPECT_TRUE(isReservedProcessName(name)) << name;
+    for (const char* name : {"system", "SOMNIVAR.EXE", "Somnivar.exe "})
+        EXPECT_FALSE(isReservedProcessName(name)) << name;
+    for (const char* title : {"監視タイトルの追加・削除", "Somnivar の設定", "Somnivar"})
+        EXPECT_TRUE(isOwnWindowTitle(title)) << title;
+    for (const char* title : {"Somnivar - Readme.txt", "Somnivar の設定 ", "somnivar"})
+        EXPECT_FALSE(isOwnWindowTitle(title)) << title;
 }

@@ -5,56 +5,30 @@
 
 #include "app/wildcard.h"
 
-TEST(MatchWildcard, StarEndsAtFirstByteAfterIt)
+TEST(MatchWildcard, ByteByByteWithoutBacktracking)
 {
-    EXPECT_EQ(matchWildcard("note.exe", "*.exe"), 1);
-    EXPECT_EQ(matchWildcard("a.b.exe", "*.exe"), 0);  // no backtracking past the first "."
-    EXPECT_EQ(matchWildcard(".exe", "*.exe"), 0);     // a star with more after it takes a byte
-    EXPECT_EQ(matchWildcard("x.exe", "*.exe"), 1);
-    EXPECT_EQ(matchWildcard("note.exe", "n*e.exe"), 1);
-    EXPECT_EQ(matchWildcard("note.e.exe", "n*e.exe"), 0);  // the star stops at the first "e"
-    EXPECT_EQ(matchWildcard("n.exe", "n*.exe"), 0);
-}
-
-TEST(MatchWildcard, TrailingStarMatchesAnyRestIncludingNone)
-{
-    EXPECT_EQ(matchWildcard("abc", "abc*"), 1);
-    EXPECT_EQ(matchWildcard("abcdef", "abc*"), 1);
-    EXPECT_EQ(matchWildcard("ab", "abc*"), 0);
-    EXPECT_EQ(matchWildcard("anything at all", "*"), 1);
-    EXPECT_EQ(matchWildcard("", "*"), 1);
-}
-
-TEST(MatchWildcard, QuestionMarkTakesExactlyOneByte)
-{
-    EXPECT_EQ(matchWildcard("abc", "a?c"), 1);
-    EXPECT_EQ(matchWildcard("ac", "a?c"), 0);
-    EXPECT_EQ(matchWildcard("abbc", "a?c"), 0);
-    EXPECT_EQ(matchWildcard("ab", "a?"), 1);
-    EXPECT_EQ(matchWildcard("a", "a?"), 0);
-}
-
-TEST(MatchWildcard, LiteralsAreExactAndCaseSensitive)
-{
-    EXPECT_EQ(matchWildcard("note.exe", "note.exe"), 1);
-    EXPECT_EQ(matchWildcard("note.exe", "NOTE.EXE"), 0);
-    EXPECT_EQ(matchWildcard("note.exe", "note.ex"), 0);
-    EXPECT_EQ(matchWildcard("note.ex", "note.exe"), 0);
-    EXPECT_EQ(matchWildcard("", ""), 1);
-    EXPECT_EQ(matchWildcard("a", ""), 0);  // an empty entry never matches a name
-    EXPECT_EQ(matchWildcard("", "a"), 0);
-}
-
-TEST(MatchWildcard, DoubleByteTextsCompareBytewise)
-{
-    // "メモ帳" and a title that only shares its lead bytes.
     const std::string memo = "\x83\x81\x83\x82\x92\xa0";
-    EXPECT_EQ(matchWildcard(memo, memo), 1);
-    EXPECT_EQ(matchWildcard(memo + " - a.txt", memo + "*"), 1);
-    EXPECT_EQ(matchWildcard("\x83\x81\x83\x83\x92\xa0", memo), 0);
-    // "?" is one byte, so a double-byte character needs two.
-    EXPECT_EQ(matchWildcard(memo, "\x83\x81??\x92\xa0"), 1);
-    EXPECT_EQ(matchWildcard(memo, "\x83\x81?\x92\xa0"), 0);
+    const struct {
+        std::string text;
+        std::string pattern;
+        int match;
+    } cases[] = {
+        // The star ends at the first byte after it, and with more pattern after it takes a byte.
+        {"note.exe", "*.exe", 1}, {"a.b.exe", "*.exe", 0}, {".exe", "*.exe", 0},
+        {"note.exe", "n*e.exe", 1}, {"note.e.exe", "n*e.exe", 0},
+        // A trailing star matches any rest, none included.
+        {"abc", "abc*", 1}, {"abcdef", "abc*", 1}, {"ab", "abc*", 0}, {"", "*", 1},
+        {"abc", "a?c", 1}, {"ac", "a?c", 0}, {"abbc", "a?c", 0}, {"a", "a?", 0},
+        // Literals are exact and case-sensitive; an empty entry never matches a name.
+        {"note.exe", "note.exe", 1}, {"note.exe", "NOTE.EXE", 0}, {"note.exe", "note.ex", 0},
+        {"note.ex", "note.exe", 0}, {"", "", 1}, {"a", "", 0},
+        // "メモ帳" compares bytewise: a title sharing only its lead bytes differs, and "?" is one
+        // byte, so a double-byte character needs two.
+        {memo, memo, 1}, {memo + " - a.txt", memo + "*", 1}, {"\x83\x81\x83\x83\x92\xa0", memo, 0},
+        {memo, "\x83\x81??\x92\xa0", 1}, {memo, "\x83\x81?\x92\xa0", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(matchWildcard(c.text, c.pattern), c.match) << "text " << c.text << " pattern " << c.pattern;
 }
 
 TEST(MatchWildcard, ViewEndActsAsTerminator)

@@ -1,76 +1,32 @@
-// The watch scan in-process: real processes and real windows of helper programs, the lists and
-// the start-up flags set directly, runWatchScan called as timer 8 would.
+// The watch scan against real processes and real windows of helper programs: in-process, with the
+// lists and start-up flags set directly and runWatchScan called as timer 8 would; and in the
+// running program, its tick posted, what the user sees read back from the stand-in notification
+// area and the stored Enable value.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <deque>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/scan_win.h"
 #include "app/startup_win.h"
+#include "harness/harness.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
-#include "tests/win/power_observer.h"
 #include "watchlists/listfiles_win.h"
+
+using namespace harness;
 
 namespace {
 
-std::string binDirectoryPath()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string directory = path;
-    return directory.substr(0, directory.find_last_of('\\'));
-}
-
-struct Child {
-    HANDLE process = nullptr;
-    DWORD id = 0;
-};
-
-bool startChild(const std::string& path, const std::string& arguments, Child* child)
-{
-    std::string commandLine = "\"" + path + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    // Wine has been seen to fail a start under load; try again a few times.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            CloseHandle(info.hThread);
-            child->process = info.hProcess;
-            child->id = info.dwProcessId;
-            return true;
-        }
-        Sleep(200);
-    }
-    return false;
-}
-
-void endChild(Child& child)
-{
-    if (!child.process)
-        return;
-    TerminateProcess(child.process, 0);
-    WaitForSingleObject(child.process, 10000);
-    CloseHandle(child.process);
-    child.process = nullptr;
-}
-
-bool waitFor(bool (*condition)(const void*), const void* context, DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (!condition(context)) {
-        if (GetTickCount() - start > ms)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
+constexpr int64_t kOneDay = 864000000000;
+constexpr const char* kNothingFound = "監視対象は見つかりません";
+constexpr const char* kNotepadFound = "・監視プログラム名\n    notepad.exe";
 
 uint64_t fileTimeOf(const char* name)
 {
@@ -79,43 +35,68 @@ uint64_t fileTimeOf(const char* name)
     return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
-void setFileTime(const char* name, uint64_t time)
+// Sets a file's last-write time, first replacing its content when bytes are given: under one
+// handle, so that no reader sees the new content with the old time.
+void setFileTime(const char* name, uint64_t time, const char* bytes = nullptr)
 {
-    HANDLE file = CreateFileA(name, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    FILETIME written = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-    SetFileTime(file, nullptr, nullptr, &written);
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+    DWORD written = 0;
+    if (bytes) {
+        WriteFile(file, bytes, static_cast<DWORD>(strlen(bytes)), &written, nullptr);
+        SetEndOfFile(file);
+    }
+    const FILETIME fileTime = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &fileTime)) << name;
     CloseHandle(file);
-}
-
-std::string readFile(const char* name)
-{
-    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
 }
 
 }  // namespace
 
-// A fresh working directory with the list files, the settings the scan reads, and the helper
-// programs it starts; all undone afterwards.
-class ScanInProcess : public ::testing::Test {
+class ScanFixture : public SomnivarTest {
+protected:
+    std::vector<TrayEvent> balloons()
+    {
+        std::vector<TrayEvent> shown;
+        for (const TrayEvent& event : tray_.events()) {
+            if (event.message == NIM_MODIFY && (event.flags & NIF_INFO))
+                shown.push_back(event);
+        }
+        return shown;
+    }
+
+    // The do-nothing helper, copied under a watched name into the working directory and started.
+    Process startProgramAs(const char* name)
+    {
+        const std::string path = workDirectory() + "\\" + name;
+        CopyFileA(binPath("scanprocess.exe").c_str(), path.c_str(), FALSE);
+        StartOptions options;
+        options.arguments = "60";
+        Process process;
+        EXPECT_TRUE(startProcess(path, options, &process)) << name;
+        return process;
+    }
+
+    // The window helper; returns once all its windows exist.
+    Process startWindows(const std::string& arguments)
+    {
+        StartOptions options;
+        options.arguments = arguments + " -t 60";
+        Process process;
+        EXPECT_TRUE(startProcess(binPath("scanwindows.exe"), options, &process));
+        const std::string ready = "scanwindows ready " + std::to_string(process.id);
+        EXPECT_TRUE(waitUntil([&] { return FindWindowA(nullptr, ready.c_str()) != nullptr; }, 15000));
+        return process;
+    }
+
+    FakeTray tray_;
+};
+
+class ScanInProcess : public ScanFixture {
 protected:
     void SetUp() override
     {
-        GetCurrentDirectoryA(sizeof(previousDirectory_), previousDirectory_);
-        char temp[MAX_PATH] = {};
-        GetTempPathA(sizeof(temp), temp);
-        static int counter = 0;
-        directory_ = std::string(temp) + "somnivar-scan-" + std::to_string(GetCurrentProcessId()) + "-" +
-                     std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
-        ASSERT_TRUE(CreateDirectoryA(directory_.c_str(), nullptr));
-        ASSERT_TRUE(SetCurrentDirectoryA(directory_.c_str()));
+        ScanFixture::SetUp();
         previousSettings_ = settings;
         settings.ApplicationCheck = 1;
         settings.TitleCheck = 1;
@@ -128,26 +109,11 @@ protected:
 
     void TearDown() override
     {
-        for (Child& child : children_)
-            endChild(child);
         freeWatchLists();
         programListPresent = 0;
         titleListPresent = 0;
         settings = previousSettings_;
-        SetCurrentDirectoryA(previousDirectory_);
-        for (const std::string& file : files_)
-            DeleteFileA((directory_ + "\\" + file).c_str());
-        RemoveDirectoryA(directory_.c_str());
-    }
-
-    void writeFile(const char* name, const std::string& bytes)
-    {
-        HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        files_.push_back(name);
+        ScanFixture::TearDown();
     }
 
     // Writes the lists and loads them the way start-up does.
@@ -165,141 +131,48 @@ protected:
         }
     }
 
-    // Starts the do-nothing helper under a watched name, from the working directory.
-    Child& startProgramAs(const char* name)
-    {
-        if (std::find(files_.begin(), files_.end(), name) == files_.end()) {
-            EXPECT_TRUE(CopyFileA((binDirectoryPath() + "\\scanprocess.exe").c_str(), name, FALSE));
-            files_.push_back(name);
-        }
-        children_.emplace_back();
-        EXPECT_TRUE(startChild(directory_ + "\\" + name, "60", &children_.back())) << name;
-        return children_.back();
-    }
-
-    // Starts the window helper with these arguments and waits until all its windows exist.
-    Child& startWindows(const std::string& arguments)
-    {
-        children_.emplace_back();
-        Child& child = children_.back();
-        EXPECT_TRUE(startChild(binDirectoryPath() + "\\scanwindows.exe", arguments + " -t 60", &child));
-        const std::string ready = "scanwindows ready " + std::to_string(child.id);
-        EXPECT_TRUE(waitFor([](const void* title) { return FindWindowA(nullptr, static_cast<const std::string*>(title)->c_str()) != nullptr; },
-                            &ready, 15000));
-        return child;
-    }
-
-    std::deque<Child>& children() { return children_; }
-
-    std::string directory_;
-
 private:
-    char previousDirectory_[MAX_PATH] = {};
     Settings previousSettings_ = {};
-    std::vector<std::string> files_;
-    std::deque<Child> children_;  // a deque: references to earlier children stay valid
 };
 
-TEST_F(ScanInProcess, ReservedEntriesAreSkippedAndLaterEntriesStillCount)
+TEST_F(ScanInProcess, MarksTheFirstMatchingEntryAndReportsBothLists)
 {
-    startWithLists("System\r\nSomnivar.exe\r\n[System Process]\r\nSomniv*\r\nSyst?m\r\nnotepad.exe\r\n", "");
-    // Processes with the reserved names are never watched, not even through a wildcard.
-    startProgramAs("Somnivar.exe");
-    startProgramAs("System");
-    EXPECT_EQ(runWatchScan(), 0);
-    startProgramAs("notepad.exe");
-    EXPECT_EQ(runWatchScan(), 1);
-    EXPECT_EQ(std::string(programList.text.get()), "System<Somnivar.exe<[System Process]<Somniv*<Syst?m<notepad.exe>");
-}
-
-TEST_F(ScanInProcess, EachProcessMarksTheFirstMatchingEntryOnly)
-{
-    // The first process matching both entries takes the first; a second process the next one.
-    startWithLists("note*\r\nnotepad.exe\r\ncalc.exe\r\n", "");
+    // A process matching two entries takes the first; the next process the next one. "メモ帳*"
+    // needs a title that starts like it.
+    startWithLists("note*\r\nnotepad.exe\r\ncalc.exe\r\n", "メモ帳*\r\n設定\r\n");
     startProgramAs("notepad.exe");
     startProgramAs("calc.exe");
-    EXPECT_EQ(runWatchScan(), 2);
+    Process windows = startWindows("\"無題 - メモ帳\" \"メモ帳 - a.txt\" 設定");
+    EXPECT_EQ(runWatchScan(), 4);
     EXPECT_EQ(std::string(programList.text.get()), "note*>notepad.exe<calc.exe>");
-    EXPECT_EQ(lastWatchReport(), "・監視プログラム名\n    notepad.exe\n    calc.exe\n");
+    EXPECT_EQ(lastWatchReport(), "・監視プログラム名\n    notepad.exe\n    calc.exe\n"
+                                 "・監視タイトル名\n    メモ帳 - a.txt\n    設定\n");
+    // Gone titles are dropped.
+    killProcess(windows);
+    runWatchScan();
+    EXPECT_EQ(std::string(titleList.text.get()), "メモ帳*<設定<");
+    EXPECT_EQ(lastWatchReport().find("・監視タイトル名"), std::string_view::npos);
 }
 
-TEST_F(ScanInProcess, JapaneseTitlesAreFoundAndReported)
-{
-    startWithLists("", "メモ帳*\r\n設定\r\n");
-    EXPECT_EQ(runWatchScan(), 0);
-    Child& windows = startWindows("\"無題 - メモ帳\" \"メモ帳 - a.txt\" 設定");
-    // "メモ帳*" matches "メモ帳 - a.txt" only: the text must start like the entry.
-    EXPECT_EQ(runWatchScan(), 2);
-    EXPECT_EQ(lastWatchReport(), "・監視タイトル名\n    メモ帳 - a.txt\n    設定\n");
-    endChild(windows);
-    EXPECT_EQ(runWatchScan(), 0);
-}
-
-TEST_F(ScanInProcess, ProgramsAndTitlesReportInOneText)
-{
-    startWithLists("calc.exe\r\n", "Report *\r\n");
-    startProgramAs("calc.exe");
-    startWindows("\"Report 1\" Other");
-    EXPECT_EQ(runWatchScan(), 2);
-    EXPECT_EQ(lastWatchReport(), "・監視プログラム名\n    calc.exe\n・監視タイトル名\n    Report 1\n");
-}
-
-TEST_F(ScanInProcess, OwnWindowsAreNeverCollected)
-{
-    // Windows of this process with the program's own titles, and an equal title twice elsewhere.
-    const char* own[] = {"Somnivar", "Somnivar の設定", "監視タイトルの追加・削除"};
-    std::vector<HWND> windows;
-    for (const char* title : own)
-        windows.push_back(CreateWindowExA(0, "STATIC", title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
-    startWindows("\"Somnivar の設定 \" twice twice");
-    clearTitleTable(windowTitleTable);
-    EnumWindows(collectWindowTitle, 0);
-    int twice = 0;
-    bool spaced = false;
-    for (int slot = 0; slot < windowTitleTable.count; ++slot) {
-        const std::string_view title = tableTitle(windowTitleTable, slot);
-        for (const char* ownTitle : own)
-            EXPECT_NE(title, ownTitle);
-        twice += title == "twice";
-        spaced |= title == "Somnivar の設定 ";
-    }
-    EXPECT_EQ(twice, 1);
-    EXPECT_TRUE(spaced);
-    for (HWND window : windows)
-        DestroyWindow(window);
-}
-
-TEST_F(ScanInProcess, ATimeSetBackReloadsAndClearsTheMarks)
+TEST_F(ScanInProcess, ReloadsOnlyWhenTheFileTimeDiffers)
 {
     startWithLists("notepad.exe\r\n", "");
-    Child& notepad = startProgramAs("notepad.exe");
-    EXPECT_EQ(runWatchScan(), 1);
-    EXPECT_EQ(std::string(programList.text.get()), "notepad.exe>");
-    endChild(notepad);
-    // Same content, older time: reloaded all the same, so the mark is reset before the scan.
-    const uint64_t older = fileTimeOf(kProgramListFile) - 864000000000ull;
-    setFileTime(kProgramListFile, older);
-    startProgramAs("calc.exe");
-    EXPECT_EQ(runWatchScan(), 0);
-    EXPECT_EQ(programList.lastWriteTime, older);
-    EXPECT_EQ(std::string(programList.text.get()), "notepad.exe<");
-}
-
-TEST_F(ScanInProcess, UnchangedListIsNotReloaded)
-{
-    startWithLists("notepad.exe\r\n", "");
-    // A change made in memory only survives as long as the file is not read again.
+    // A change made in memory survives exactly as long as the file is not read again.
     programList.text[0] = 'N';
     EXPECT_EQ(runWatchScan(), 0);
     EXPECT_EQ(std::string(programList.text.get()), "Notepad.exe<");
-    setFileTime(kProgramListFile, programList.lastWriteTime + 1);
-    EXPECT_EQ(runWatchScan(), 0);
-    EXPECT_EQ(std::string(programList.text.get()), "notepad.exe<");
+    for (uint64_t time : {programList.lastWriteTime + 1, programList.lastWriteTime - kOneDay}) {
+        programList.text[0] = 'N';
+        setFileTime(kProgramListFile, time);
+        EXPECT_EQ(runWatchScan(), 0);
+        EXPECT_EQ(std::string(programList.text.get()), "notepad.exe<");
+        EXPECT_EQ(programList.lastWriteTime, time);
+    }
 }
 
-TEST_F(ScanInProcess, HeldTitleListAbandonsTheTickAfterTheProgramWatch)
+TEST_F(ScanInProcess, HeldListAbandonsTheTickUnlessItsWatchIsOff)
 {
-    startWithLists("notepad.exe\r\n", "Report*\r\n");
+    startWithLists("notepad.exe\r\n", "Report\r\n");
     startProgramAs("notepad.exe");
     startWindows("Report");
     HANDLE held = CreateFileA(kTitleListFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -311,13 +184,7 @@ TEST_F(ScanInProcess, HeldTitleListAbandonsTheTickAfterTheProgramWatch)
     EXPECT_EQ(std::string(programList.text.get()), "notepad.exe>");
     CloseHandle(held);
     EXPECT_EQ(runWatchScan(), 2);
-}
 
-TEST_F(ScanInProcess, SwitchedOffWatchesAreNotScanned)
-{
-    startWithLists("notepad.exe\r\n", "Report\r\n");
-    startProgramAs("notepad.exe");
-    startWindows("Report");
     settings.ApplicationCheck = 0;
     EXPECT_EQ(runWatchScan(), 1);
     settings.TitleCheck = 0;
@@ -328,13 +195,22 @@ TEST_F(ScanInProcess, SwitchedOffWatchesAreNotScanned)
     EXPECT_EQ(runWatchScan(), 1);
     // A switched-off list is not even opened, so holding it does not abandon the tick.
     settings.ApplicationCheck = 0;
-    HANDLE held = CreateFileA(kProgramListFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    held = CreateFileA(kProgramListFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(runWatchScan(), 0);
     CloseHandle(held);
 }
 
-TEST_F(ScanInProcess, LoaderFailureKeepsTheOldListAndClearsTheFlag)
+TEST_F(ScanInProcess, LoaderReadsTheWholeFileOrKeepsTheOldListAndClearsTheFlag)
 {
+    startWithLists("", "a.exe\r\nb.exe\r\n");
+    EXPECT_EQ(titleList.length, 13u);
+    EXPECT_EQ(titleList.lastWriteTime, fileTimeOf(kTitleListFile));
+    // A 0-byte file is an empty list, and its flag stays; writing it proves the loader let go.
+    writeFile(kTitleListFile, "");
+    EXPECT_EQ(loadTitleList(), 1u);
+    EXPECT_EQ(titleList.entryCount, 0u);
+    EXPECT_EQ(titleListPresent, 1);
+
     startWithLists("notepad.exe\r\n", "");
     HANDLE held = CreateFileA(kProgramListFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(loadProgramList(), 0u);
@@ -344,22 +220,6 @@ TEST_F(ScanInProcess, LoaderFailureKeepsTheOldListAndClearsTheFlag)
     // Nothing sets the flag again, so the list is not scanned any more.
     startProgramAs("notepad.exe");
     EXPECT_EQ(runWatchScan(), 0);
-}
-
-TEST_F(ScanInProcess, LoaderReadsTheWholeFile)
-{
-    writeFile(kTitleListFile, "a.exe\r\nb.exe\r\n");
-    titleListPresent = 1;
-    EXPECT_EQ(loadTitleList(), 13u);
-    EXPECT_EQ(std::string(titleList.text.get()), "a.exe<b.exe<");
-    EXPECT_EQ(titleList.lastWriteTime, fileTimeOf(kTitleListFile));
-    // A 0-byte file is an empty list, and its flag stays.
-    writeFile(kTitleListFile, "");
-    EXPECT_EQ(loadTitleList(), 1u);
-    EXPECT_EQ(titleList.entryCount, 0u);
-    EXPECT_EQ(titleListPresent, 1);
-    // The loader holds the file only while it reads it.
-    EXPECT_EQ(readFile(kTitleListFile), "");
 }
 
 TEST_F(ScanInProcess, LongEntriesAreCutLikeTheEditorsCutThem)
@@ -373,119 +233,74 @@ TEST_F(ScanInProcess, LongEntriesAreCutLikeTheEditorsCutThem)
     EXPECT_EQ(lastWatchReport(), "・監視タイトル名\n    " + title.substr(0, 1023) + "\n");
 }
 
-// ---- Status balloons, caught at the shell call.
-namespace {
-
-struct Balloon {
-    HWND window;
-    std::string text;
-    std::string title;
-    DWORD kind;
-};
-std::vector<Balloon> balloons;
-
-BOOL WINAPI recordNotifyCall(DWORD message, PNOTIFYICONDATAA data)
-{
-    if (message == NIM_MODIFY && (data->uFlags & NIF_INFO))
-        balloons.push_back({data->hWnd, data->szInfo, data->szInfoTitle, data->dwInfoFlags});
-    return TRUE;
-}
-
-}  // namespace
-
+// ---- Status balloons, read back from the stand-in notification area, which records each call
+// before the shell call returns.
 class ScanBalloon : public ScanInProcess {
 protected:
     void SetUp() override
     {
         ScanInProcess::SetUp();
+        ASSERT_TRUE(tray_.start());
         previousMainWindow_ = mainWindow;
         mainWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        previousNotify_ = powertest::hookImport("Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyCall));
-        ASSERT_NE(previousNotify_, nullptr);
         settings.StatusDisplay = 1;
         // Whatever an earlier test left shown: one scan with nothing to find forgets it.
         runWatchScan();
-        balloons.clear();
+        tray_.clear();
     }
 
     void TearDown() override
     {
-        powertest::hookImport("Shell_NotifyIconA", previousNotify_);
         DestroyWindow(mainWindow);
         mainWindow = previousMainWindow_;
-        balloons.clear();
         ScanInProcess::TearDown();
+    }
+
+    // Scans once and checks the balloons shown so far.
+    void scanExpecting(int found, size_t balloonCount, const std::string& lastText = "")
+    {
+        EXPECT_EQ(runWatchScan(), found);
+        const std::vector<TrayEvent> shown = balloons();
+        ASSERT_EQ(shown.size(), balloonCount);
+        if (!lastText.empty()) {
+            EXPECT_EQ(shown.back().balloonText, lastText);
+        }
     }
 
 private:
     HWND previousMainWindow_ = nullptr;
-    void* previousNotify_ = nullptr;
 };
 
-TEST_F(ScanBalloon, ShowsEveryChangeAndTheEndOfIt)
+TEST_F(ScanBalloon, ShowsEveryChangeWhileStatusDisplayIsOn)
 {
     startWithLists("notepad.exe\r\ncalc.exe\r\n", "");
-    EXPECT_EQ(runWatchScan(), 0);
-    EXPECT_TRUE(balloons.empty());  // nothing found, nothing found before
-    Child& notepad = startProgramAs("notepad.exe");
-    EXPECT_EQ(runWatchScan(), 1);
-    ASSERT_EQ(balloons.size(), 1u);
-    EXPECT_EQ(balloons[0].text, "・監視プログラム名\n    notepad.exe");
-    EXPECT_EQ(balloons[0].title, "Somnivar");
-    EXPECT_EQ(balloons[0].kind, 1u);
-    EXPECT_EQ(balloons[0].window, mainWindow);
-    EXPECT_EQ(runWatchScan(), 1);
-    EXPECT_EQ(balloons.size(), 1u);  // unchanged: no balloon
+    scanExpecting(0, 0);  // nothing found, nothing found before
+    Process notepad = startProgramAs("notepad.exe");
+    scanExpecting(1, 1, kNotepadFound);
+    EXPECT_EQ(balloons()[0].balloonTitle, "Somnivar");
+    EXPECT_EQ(balloons()[0].balloonFlags, 1u);
+    EXPECT_EQ(balloons()[0].window, mainWindow);
+    scanExpecting(1, 1);  // unchanged: no balloon
+    invalidateWatchReport();
+    scanExpecting(1, 2, kNotepadFound);  // the show-status command: the same report again
     startProgramAs("calc.exe");
-    EXPECT_EQ(runWatchScan(), 2);
-    ASSERT_EQ(balloons.size(), 2u);
-    EXPECT_EQ(balloons[1].text, "・監視プログラム名\n    notepad.exe\n    calc.exe");
-    endChild(notepad);
-    EXPECT_EQ(runWatchScan(), 1);
-    ASSERT_EQ(balloons.size(), 3u);
-    EXPECT_EQ(balloons[2].text, "・監視プログラム名\n    calc.exe");
-    for (Child& child : children())
-        endChild(child);
-    EXPECT_EQ(runWatchScan(), 0);
-    ASSERT_EQ(balloons.size(), 4u);
-    EXPECT_EQ(balloons[3].text, "監視対象は見つかりません");
-    EXPECT_EQ(runWatchScan(), 0);
-    EXPECT_EQ(balloons.size(), 4u);
-}
-
-TEST_F(ScanBalloon, ShowStatusCommandShowsTheSameReportAgain)
-{
-    startWithLists("notepad.exe\r\n", "");
-    startProgramAs("notepad.exe");
-    runWatchScan();
-    ASSERT_EQ(balloons.size(), 1u);
+    scanExpecting(2, 3, "・監視プログラム名\n    notepad.exe\n    calc.exe");
+    killProcess(notepad);
+    scanExpecting(1, 4, "・監視プログラム名\n    calc.exe");
+    killStartedProcesses();
+    scanExpecting(0, 5, kNothingFound);
+    scanExpecting(0, 5);
     invalidateWatchReport();
-    EXPECT_EQ(runWatchScan(), 1);
-    ASSERT_EQ(balloons.size(), 2u);
-    EXPECT_EQ(balloons[1].text, balloons[0].text);
-    EXPECT_EQ(runWatchScan(), 1);
-    EXPECT_EQ(balloons.size(), 2u);
-    // With nothing found, the command brings up the "nothing found" balloon.
-    for (Child& child : children())
-        endChild(child);
-    runWatchScan();
-    invalidateWatchReport();
-    runWatchScan();
-    ASSERT_EQ(balloons.size(), 4u);
-    EXPECT_EQ(balloons[3].text, "監視対象は見つかりません");
-}
-
-TEST_F(ScanBalloon, NoBalloonWithoutStatusDisplayOrWithoutAnyWatch)
-{
-    startWithLists("notepad.exe\r\n", "");
+    scanExpecting(0, 6, kNothingFound);
+    // None without StatusDisplay, nor with both watches off even when asked to show it again.
     startProgramAs("notepad.exe");
     settings.StatusDisplay = 0;
-    EXPECT_EQ(runWatchScan(), 1);
+    scanExpecting(1, 6);
     settings.StatusDisplay = 1;
     settings.ApplicationCheck = 0;
     settings.TitleCheck = 0;
-    EXPECT_EQ(runWatchScan(), 0);
-    EXPECT_TRUE(balloons.empty());
+    invalidateWatchReport();
+    scanExpecting(0, 6);
 }
 
 TEST_F(ScanBalloon, LongListIsCutAfterAWholeName)
@@ -500,33 +315,26 @@ TEST_F(ScanBalloon, LongListIsCutAfterAWholeName)
     }
     startWithLists("", titles);
     startWindows(arguments);
-    EXPECT_EQ(runWatchScan(), 30);
-    ASSERT_EQ(balloons.size(), 1u);
-    const std::string& text = balloons[0].text;
-    EXPECT_LE(text.size(), 255u);
-    const std::string start = "・監視タイトル名\n    ";
-    EXPECT_EQ(text.compare(0, start.size(), start), 0);
+    scanExpecting(30, 1);
     // The balloon is a prefix of the report that ends right before a line break.
+    const std::string text = balloons()[0].balloonText;
     const std::string report(lastWatchReport());
+    EXPECT_LE(text.size(), 255u);
     EXPECT_EQ(report.compare(0, text.size(), text), 0);
     EXPECT_EQ(report[text.size()], '\n');
-    EXPECT_GT(report.size(), 900u);
 }
 
 // ---- Cost of one tick against the platform calls no tick can avoid: one process-snapshot walk,
 // one enumeration that reads every title, and the time checks of the two list files.
 namespace {
 
-double nowMicroseconds()
+// Microseconds that one call of f takes.
+template <typename F>
+double timed(F f)
 {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 }
 
 BOOL CALLBACK readEveryTitle(HWND window, LPARAM count)
@@ -537,42 +345,39 @@ BOOL CALLBACK readEveryTitle(HWND window, LPARAM count)
     return TRUE;
 }
 
-int runningProcessCount()
+// Walks one process snapshot; returns the number of processes.
+int walkProcesses(size_t* nameBytes)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 process = {};
     process.dwSize = sizeof(process);
     int count = 0;
-    for (BOOL more = Process32First(snapshot, &process); more; more = Process32Next(snapshot, &process))
+    for (BOOL more = Process32First(snapshot, &process); more; more = Process32Next(snapshot, &process)) {
         ++count;
+        *nameBytes += strnlen(process.szExeFile, sizeof(process.szExeFile));
+    }
     CloseHandle(snapshot);
     return count;
 }
 
-void tickFloor()
+int titledWindowCount()
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 process = {};
-    process.dwSize = sizeof(process);
-    size_t nameBytes = 0;
-    for (BOOL more = Process32First(snapshot, &process); more; more = Process32Next(snapshot, &process))
-        nameBytes += strnlen(process.szExeFile, sizeof(process.szExeFile));
-    CloseHandle(snapshot);
     int titles = 0;
     EnumWindows(readEveryTitle, reinterpret_cast<LPARAM>(&titles));
+    return titles;
+}
+
+void tickFloor()
+{
+    size_t nameBytes = 0;
+    walkProcesses(&nameBytes);
+    titledWindowCount();
     for (const char* name : {kProgramListFile, kTitleListFile}) {
         HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         FILETIME written;
         GetFileTime(file, nullptr, nullptr, &written);
         CloseHandle(file);
     }
-    (void)nameBytes;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Entry sets that name nothing running: literal names over many first letters, and some with a
@@ -616,73 +421,213 @@ std::string titleEntries(int count, int found, bool starFirstOnly)
 
 class ScanPerf : public ScanInProcess {
 protected:
-    // Interleaves ticks and floors so that both see the same load; returns the median pair.
-    void measure(const char* label, int expectedFound, double* tickOut = nullptr, double* floorOut = nullptr)
-    {
-        for (int i = 0; i < 3; ++i)
-            ASSERT_EQ(runWatchScan(), expectedFound);
-        std::vector<double> ticks;
-        std::vector<double> floors;
-        for (int i = 0; i < 41; ++i) {
-            double start = nowMicroseconds();
-            tickFloor();
-            floors.push_back(nowMicroseconds() - start);
-            start = nowMicroseconds();
-            const int found = runWatchScan();
-            ticks.push_back(nowMicroseconds() - start);
-            ASSERT_EQ(found, expectedFound);
-        }
-        const double tick = median(ticks);
-        const double floor = median(floors);
-        std::printf("[ ScanPerf ] %-44s tick %8.0f us   floor %8.0f us   ratio %.2f\n", label, tick, floor,
-                    tick / floor);
-        if (tickOut)
-            *tickOut = tick;
-        if (floorOut)
-            *floorOut = floor;
-    }
-
     // About 50 processes (the test, Wine's own and copies of the helper) and 500 windows of another
     // process.
     void populate()
     {
-        const int existing = runningProcessCount();
+        size_t nameBytes = 0;
+        const int existing = walkProcesses(&nameBytes);
         for (int i = 0; existing + i < 50; ++i)
             startProgramAs(("work" + std::to_string(i) + ".exe").c_str());
         startWindows("-n 500 \"Document \"");
-        std::printf("[ ScanPerf ] %d processes, %d windows with a title\n", runningProcessCount(), [] {
-            int titles = 0;
-            EnumWindows(readEveryTitle, reinterpret_cast<LPARAM>(&titles));
-            return titles;
-        }());
+        std::printf("[ ScanPerf ] %d processes, %d windows with a title\n", walkProcesses(&nameBytes),
+                    titledWindowCount());
+    }
+
+    // Interleaves ticks and floors so that both see the same load; returns the ratio of the
+    // medians.
+    double measure(const char* label, int expectedFound)
+    {
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(runWatchScan(), expectedFound);
+        std::vector<double> ticks;
+        std::vector<double> floors;
+        for (int i = 0; i < 41; ++i) {
+            floors.push_back(timed(tickFloor));
+            int found = 0;
+            ticks.push_back(timed([&] { found = runWatchScan(); }));
+            EXPECT_EQ(found, expectedFound);
+        }
+        std::nth_element(ticks.begin(), ticks.begin() + 20, ticks.end());
+        std::nth_element(floors.begin(), floors.begin() + 20, floors.end());
+        const double tick = ticks[20];
+        const double floor = floors[20];
+        std::printf("[ ScanPerf ] %-44s tick %8.0f us   floor %8.0f us   ratio %.2f\n", label, tick, floor,
+                    tick / floor);
+        return tick / floor;
     }
 };
 
-TEST_F(ScanPerf, ThousandEntriesNothingFound)
+TEST_F(ScanPerf, TickAgainstItsFloor)
 {
     populate();
-    startWithLists(programEntries(1000, 0), titleEntries(1000, 0, false));
     settings.StatusDisplay = 1;
-    double tick = 0, floor = 0;
-    measure("1000 + 1000 entries, none found", 0, &tick, &floor);
-    // The goal is 1.5 x the floor; the margin above it absorbs the noise of a shared machine.
-    EXPECT_LE(tick, 2.0 * floor);
+    // The goal is 1.5 x the floor; the margin above it absorbs the noise of a shared machine. With
+    // every title entry starting with a star, entries x titles is at its fullest: reported only.
+    const struct {
+        const char* label;
+        int foundPerList;
+        bool starFirst;
+    } runs[] = {{"1000 + 1000 entries, none found", 0, false},
+                {"1000 + 1000 entries, 10 found", 5, false},
+                {"1000 + 1000 entries, all titles star-first", 0, true}};
+    for (const auto& run : runs) {
+        startWithLists(programEntries(1000, run.foundPerList), titleEntries(1000, run.foundPerList, run.starFirst));
+        const double ratio = measure(run.label, 2 * run.foundPerList);
+        if (!run.starFirst) {
+            EXPECT_LE(ratio, 2.0) << run.label;
+        }
+    }
 }
 
-TEST_F(ScanPerf, ThousandEntriesTenFound)
+// ---- The running program.
+class ScanSystem : public ScanFixture {
+protected:
+    // Starts the program with the watches on, status balloons on and the function on.
+    void startProgram(bool titleWatch = false)
+    {
+        ASSERT_TRUE(tray_.start());
+        ASSERT_TRUE(storeSettings({{"ApplicationCheck", 1},
+                                   {"TitleCheck", titleWatch ? 1u : 0u},
+                                   {"StatusDisplay", 1},
+                                   {"Enable", 1},
+                                   {"OffCheck", 0}}));
+        ASSERT_TRUE(startSomnivar("", &instance_));
+    }
+
+    void tick() { EXPECT_TRUE(postMessage(instance_.mainWindow, WM_TIMER, TIMER_WATCH_SCAN, 0)); }
+
+    DWORD storedDword(const char* name)
+    {
+        DWORD value = 99;
+        readDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", name, &value);
+        return value;
+    }
+
+    // Fires one tick and waits for the stored Enable value.
+    bool tickUntilEnable(DWORD value)
+    {
+        tick();
+        return waitUntil([&] { return storedDword("Enable") == value; }, 5000);
+    }
+
+    bool waitBalloon(const std::string& text)
+    {
+        return tray_.waitFor([&](const TrayEvent& event) {
+            return event.message == NIM_MODIFY && (event.flags & NIF_INFO) && event.balloonText == text &&
+                   event.balloonTitle == "Somnivar" && event.balloonFlags == 1;
+        }, 5000);
+    }
+
+    bool waitIcon(int resource)
+    {
+        return tray_.waitFor([&](const TrayEvent& event) {
+            return event.message == NIM_MODIFY && (event.flags & NIF_ICON) && event.iconResource == resource;
+        }, 5000);
+    }
+
+    // Lets a few ticks of the program's own timer run and the posted one too.
+    void settle()
+    {
+        tick();
+        pumpMessages(2500);
+    }
+
+    Instance instance_;
+};
+
+TEST_F(ScanSystem, WatchedProgramSwitchesTheFunctionOffAndBackOn)
 {
-    populate();
-    startWithLists(programEntries(1000, 5), titleEntries(1000, 5, false));
-    settings.StatusDisplay = 1;
-    double tick = 0, floor = 0;
-    measure("1000 + 1000 entries, 10 found", 10, &tick, &floor);
-    EXPECT_LE(tick, 2.0 * floor);
+    // Reserved entries never match, not even the program itself (Somnivar.exe) nor a helper named
+    // System (Wine has no such process), and the entries after them still count.
+    writeFile("FileList.txt", "System\r\nSomnivar.exe\r\n[System Process]\r\nSomniv*\r\nSyst?m\r\nnotepad.exe\r\n");
+    startProgram();
+    startProgramAs("System");
+    settle();
+    EXPECT_EQ(storedDword("Enable"), 1u);
+    EXPECT_TRUE(balloons().empty()) << "nothing found, nothing found before: no balloon";
+
+    // The same program twice is one line, and one balloon.
+    Process first = startProgramAs("notepad.exe");
+    Process second = startProgramAs("notepad.exe");
+    ASSERT_TRUE(tickUntilEnable(0));
+    EXPECT_TRUE(waitIcon(3));
+    EXPECT_TRUE(waitBalloon(kNotepadFound));
+    settle();
+    EXPECT_EQ(balloons().size(), 1u);
+
+    tray_.clear();
+    ASSERT_TRUE(postMessage(instance_.mainWindow, WM_COMMAND, IDM_SHOW_WATCH_STATUS, 0));
+    tick();
+    EXPECT_TRUE(waitBalloon(kNotepadFound));
+
+    // A list held without sharing abandons every tick, so the end of the programs goes unnoticed.
+    HANDLE held = CreateFileA("FileList.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    killProcess(first);
+    killProcess(second);
+    settle();
+    EXPECT_EQ(storedDword("Enable"), 0u);
+    EXPECT_EQ(balloons().size(), 1u);
+    CloseHandle(held);
+    ASSERT_TRUE(tickUntilEnable(1));
+    EXPECT_TRUE(waitIcon(2));
+    EXPECT_TRUE(waitBalloon(kNothingFound));
 }
 
-TEST_F(ScanPerf, ThousandStarFirstTitleEntries)
+TEST_F(ScanSystem, FunctionSwitchedOffByTheUserStaysOff)
 {
-    // Every title entry must be tried against every title: entries x titles at its fullest.
-    populate();
-    startWithLists(programEntries(1000, 0), titleEntries(1000, 0, true));
-    measure("1000 + 1000 entries, all titles star-first", 0);
+    writeFile("FileList.txt", "notepad.exe\r\n");
+    startProgram();
+    Process notepad = startProgramAs("notepad.exe");
+    ASSERT_TRUE(tickUntilEnable(0));
+    ASSERT_TRUE(sendMessage(instance_.mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0));
+    EXPECT_EQ(storedDword("OffCheck"), 1u);
+    killProcess(notepad);
+    ASSERT_TRUE(waitBalloon(kNothingFound));
+    settle();
+    EXPECT_EQ(storedDword("Enable"), 0u);
+}
+
+TEST_F(ScanSystem, ProgramsOwnWindowsNeverSatisfyATitleEntry)
+{
+    // The first three entries only the program's own windows would match (main window, settings
+    // dialog); a single star is found by whatever other titled window exists, Wine's own included.
+    writeFile("TitleList.txt", "Somnivar\r\nSomnivar*\r\n*の設定\r\nメモ帳*\r\n*\r\n");
+    writeFile("titles.txt", "無題 - メモ帳\r\nメモ帳 - 日本語.txt\r\n");
+    startProgram(true);
+    ASSERT_TRUE(postMessage(instance_.mainWindow, WM_COMMAND, IDM_SETTINGS, 0));
+    ASSERT_TRUE(waitUntil([&] { return findProcessWindow(instance_.process.id, "#32770", "Somnivar の設定") != nullptr; },
+                          10000));
+    startWindows("-f titles.txt");
+    const std::string start = "・監視タイトル名\n    メモ帳 - 日本語.txt\n    ";
+    tick();
+    EXPECT_TRUE(tray_.waitFor([&](const TrayEvent& event) { return event.balloonText.rfind(start, 0) == 0; }, 5000));
+    EXPECT_EQ(storedDword("Enable"), 0u);
+    for (const TrayEvent& balloon : balloons()) {
+        const std::string& text = balloon.balloonText;
+        SCOPED_TRACE(toUtf8(text));
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), text.rfind(start, 0) == 0 ? 2 : 1);
+        for (const char* own : {"    Somnivar\n", "    Somnivar の設定", "    監視タイトルの追加・削除"})
+            EXPECT_EQ((text + "\n").find(own), std::string::npos);
+    }
+}
+
+TEST_F(ScanSystem, EditedListIsReloadedAtTheNextTickWhicheverWayItsTimeMoves)
+{
+    writeFile("FileList.txt", "calc.exe\r\n");
+    startProgram();
+    startProgramAs("notepad.exe");
+    settle();
+    EXPECT_EQ(storedDword("Enable"), 1u);
+    // A whole day either way, so that the change shows even on a coarse file-system clock.
+    const struct {
+        const char* list;
+        int days;
+        DWORD enable;
+    } edits[] = {{"calc.exe\r\nnotepad.exe\r\n", 1, 0}, {"calc.exe\r\n", -1, 1}};
+    for (const auto& edit : edits) {
+        setFileTime("FileList.txt", fileTimeOf("FileList.txt") + edit.days * kOneDay, edit.list);
+        EXPECT_TRUE(tickUntilEnable(edit.enable)) << edit.days;
+    }
 }
