@@ -64,27 +64,11 @@ bool isForwardedShortcut(WORD id)
 
 // ---- Tray set-up
 
-void applyEnableMarks()
-{
-    const bool on = settings.Enable == 1;
-    CheckMenuItem(trayMenu, IDM_FUNCTION_ON, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(trayMenu, IDM_FUNCTION_OFF, MF_BYCOMMAND | (on ? MF_UNCHECKED : MF_CHECKED));
-    SetMenuDefaultItem(trayMenu, on ? 0 : 1, TRUE);
-}
-
 void fillTrayRecord(HWND window)
 {
     fillTrayIconRecord();
     // During WM_CREATE mainWindow is not assigned yet; the record must name this window.
     trayIconRecord.hWnd = window;
-}
-
-void dropTrayMenu()
-{
-    if (trayMenu)
-        DestroyMenu(trayMenu);   // takes the submenu with it
-    trayMenu = nullptr;
-    forcedSuspendSubmenu = nullptr;
 }
 
 // Builds the menu and adds the icon, waiting out a busy shell up to five times. Any other
@@ -93,7 +77,7 @@ void setUpTray(HWND window)
 {
     for (int attempts = kTraySetUpAttempts; attempts > 0; --attempts) {
         buildTrayMenu();
-        applyEnableMarks();
+        applyMenuMarks(settings.Enable);
         fillTrayRecord(window);
         if (Shell_NotifyIconA(NIM_ADD, &trayIconRecord))
             return;
@@ -289,6 +273,14 @@ void bringForward(HWND dialog, const RECT& opened)
 }
 
 } // namespace
+
+void dropTrayMenu()
+{
+    if (trayMenu)
+        DestroyMenu(trayMenu);   // takes the submenu with it
+    trayMenu = nullptr;
+    forcedSuspendSubmenu = nullptr;
+}
 
 void buildTrayMenu()
 {

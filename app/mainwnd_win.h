@@ -16,3 +16,5 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Builds trayMenu (and the NT submenu) for the current state; used by the tray set-up.
 void buildTrayMenu();
 void bringDialogsForward();
+// Destroys trayMenu and with it the NT submenu; both handles become null.
+void dropTrayMenu();

@@ -321,7 +321,15 @@ bool routeToDialogs(MSG& message)
     return false;
 }
 
-void launchFollowUp()
+// Set once a launch option's suspend command has been posted to the main window.
+int launchSuspendPosted;
+
+bool isSuspendCommand(const MSG& message)
+{
+    return message.hwnd == mainWindow && message.message == WM_COMMAND && LOWORD(message.wParam) == IDC_SUSPEND_NOW;
+}
+
+void launchFollowUp(const MSG& routed)
 {
     if (pendingLaunchCommand == 0 && !readmeViewer) {
         // A readme-only start ends with its viewer.
@@ -329,10 +337,13 @@ void launchFollowUp()
     } else if (pendingLaunchCommand == SUSPEND_KIND_CONFIGURED || pendingLaunchCommand == SUSPEND_KIND_HIBERNATE ||
                pendingLaunchCommand == SUSPEND_KIND_STANDBY) {
         pendingLaunchCommand = -1;
-        // lParam -1 is neither 263 nor 264: the suspend follows SuspendType. The posted command
-        // is handled before the quit, so the program suspends once and then ends.
+        // lParam -1 is neither 263 nor 264: the suspend follows SuspendType.
         PostMessageA(mainWindow, WM_COMMAND, IDC_SUSPEND_NOW, -1);
         Sleep(1000);
+        launchSuspendPosted = 1;
+    } else if (launchSuspendPosted && isSuspendCommand(routed)) {
+        // The quit waits until the suspend has been handled: a quit queued earlier would end
+        // the modal loop of its error box at once, and the user would never see why it failed.
         PostQuitMessage(0);
     }
 }
@@ -348,7 +359,7 @@ WPARAM runMessageLoop()
         }
         if (readmeEdit)
             HideCaret(readmeEdit);
-        launchFollowUp();
+        launchFollowUp(message);
     }
     return message.wParam;
 }
@@ -393,10 +404,7 @@ WPARAM shutDown(WPARAM exitCode)
     freeWatchLists();
 
     Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
-    if (trayMenu)
-        DestroyMenu(trayMenu);
-    if (forcedSuspendSubmenu)
-        DestroyMenu(forcedSuspendSubmenu);
+    dropTrayMenu();
 
     armIdleTimer(0);
 

@@ -31,15 +31,6 @@ HICON loadStateIcon(int enabled)
     return LoadIconA(appInstance, MAKEINTRESOURCEA(enabled == 1 ? IDI_FUNCTION_ON : IDI_FUNCTION_OFF));
 }
 
-void applyMenuMarks(int enabled)
-{
-    if (!trayMenu)
-        return;
-    CheckMenuItem(trayMenu, IDM_FUNCTION_ON, MF_BYCOMMAND | (enabled == 1 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(trayMenu, IDM_FUNCTION_OFF, MF_BYCOMMAND | (enabled == 1 ? MF_UNCHECKED : MF_CHECKED));
-    // Positions 0 and 1 hold the on and off items.
-    SetMenuDefaultItem(trayMenu, enabled == 1 ? 0 : 1, TRUE);
-}
 
 void storeEnableStateSettings()
 {
@@ -60,6 +51,16 @@ void storeEnableStateSettings()
 }
 
 } // namespace
+
+void applyMenuMarks(int enabled)
+{
+    if (!trayMenu)
+        return;
+    CheckMenuItem(trayMenu, IDM_FUNCTION_ON, MF_BYCOMMAND | (enabled == 1 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(trayMenu, IDM_FUNCTION_OFF, MF_BYCOMMAND | (enabled == 1 ? MF_UNCHECKED : MF_CHECKED));
+    // Positions 0 and 1 hold the on and off items.
+    SetMenuDefaultItem(trayMenu, enabled == 1 ? 0 : 1, TRUE);
+}
 
 void setEnableState(int on)
 {

@@ -19,6 +19,8 @@ constexpr DWORD kBalloonError = 3;
 // Switches the automatic suspend on (1) or off (anything else) and brings the idle timer, the
 // menu marks, the icon, the tooltip and the stored settings into line.
 void setEnableState(int on);
+// Check marks and default item of the tray menu's on and off rows for an Enable value.
+void applyMenuMarks(int enabled);
 // Composes the status line from the current state into buffer (bounded) and fits it to the tip.
 void buildStatusLine(char* buffer, size_t bufferSize);
 // Fills the tray icon record for the current Enable state (icon, tip) without calling the shell.

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "status/caution_win.h"
 #include "status/detectors_win.h"
 #include <algorithm>
 #include <cstdio>
@@ -193,15 +192,6 @@ TEST_F(ResourceWatchInProcess, NothingIsMeasuredWithoutTheMeter)
     freeResourcePercent = 0;
 }
 
-TEST_F(IdleInProcess, CautionBlinkAlternatesOnTimerSix)
-{
-    cautionBlinkState = 1;
-    onMainWindowTimer(mainWindow, TIMER_CAUTION_FLASH);
-    EXPECT_EQ(cautionBlinkState, 0);
-    onMainWindowTimer(mainWindow, TIMER_CAUTION_FLASH);
-    EXPECT_EQ(cautionBlinkState, 1);
-}
-
 // ---- Somnivar.exe
 
 class Idle : public powersystem::PowerSystemTest {};
@@ -213,6 +203,23 @@ TEST_F(Idle, ExpiryIsSkippedWhileSwitchedOff)
     ASSERT_TRUE(start());
     ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
     EXPECT_EQ(callsBeforeMarker(), 0);
+}
+
+// A Time of 0 or less from the registry would suspend right away (and again after every
+// resume); a huge one would overflow the period or fail the timer with a fatal box.
+TEST_F(Idle, TimeOutsideItsRangeNeitherSuspendsAtOnceNorFails)
+{
+    for (DWORD time : {0ul, static_cast<DWORD>(-5), 0x7FFFFFFFul}) {
+        SCOPED_TRACE(static_cast<int>(time));
+        standIn_.reset();
+        setSetting("Time", time);
+        ASSERT_TRUE(start());
+        harness::pumpMessages(1500);
+        EXPECT_EQ(standIn_.calls(), 0);
+        EXPECT_TRUE(harness::openDialogs(processId()).empty());
+        ASSERT_TRUE(harness::stopSomnivar(instance_));
+        EXPECT_EQ(storedSetting("Time"), time); // the stored value is kept
+    }
 }
 
 TEST_F(Idle, WatchScanSwitchesOnWhatTheUserDidNotSwitchOff)

@@ -36,40 +36,6 @@ TEST_F(SuspendInProcess, IdleSuspendHibernatesPerSuspendTypeBetweenTheMonitorBro
     }
 }
 
-TEST_F(SuspendInProcess, MonitorSettingChoosesTheBroadcastAndOddValuesKeepThePrevious)
-{
-    const struct {
-        int monitor;
-        LPARAM argument;
-    } cases[] = {{0, -1}, {2, 1}, {3, 1}, {1, 2}, {-7, 2}};
-    for (const auto& each : cases) {
-        SCOPED_TRACE(each.monitor);
-        standIn_.reset();
-        recorder_.clear();
-        settings.Monitor = each.monitor;
-        commandedSuspend(0);
-        ASSERT_EQ(standIn_.calls(), 1);
-        EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, each.argument), "");
-    }
-}
-
-TEST_F(SuspendInProcess, CommandedKindOverridesSuspendTypeOnlyForHibernateAndStandby)
-{
-    const struct {
-        LPARAM kind;
-        int suspendType;
-        LONG hibernate;
-    } cases[] = {{263, 0, 1}, {264, 1, 0}, {258, 1, 1}, {0, 1, 1}, {-1, 0, 0}, {-1, 1, 1}};
-    for (const auto& each : cases) {
-        SCOPED_TRACE(testing::Message() << each.kind << " " << each.suspendType);
-        standIn_.reset();
-        settings.SuspendType = each.suspendType;
-        commandedSuspend(each.kind);
-        ASSERT_EQ(standIn_.calls(), 1);
-        EXPECT_EQ(standIn_.call(0).hibernate, each.hibernate);
-    }
-}
-
 TEST_F(SuspendInProcess, NinexFamilyCallsSetSystemPowerStateWithBothArgumentsZero)
 {
     isNtPlatform = 0;
@@ -247,6 +213,27 @@ TEST_F(Suspend, OptionWithoutARunningInstanceSuspendsOnceAndEnds)
     // The launch hands lParam -1 to itself, which follows SuspendType.
     EXPECT_EQ(standIn_.call(0).hibernate, 1);
     EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, -1), "");
+}
+
+// A launch option's suspend that fails keeps its error box up until the user answers it;
+// only then does the program end.
+TEST_F(Suspend, FailedLaunchSuspendWaitsForItsErrorBox)
+{
+    standIn_.state().failWithError = ERROR_ACCESS_DENIED;
+    harness::StartOptions options;
+    options.arguments = "-S";
+    harness::Process process;
+    ASSERT_TRUE(harness::startProcess(harness::binPath("Somnivar.exe"), options, &process));
+    harness::Box box;
+    ASSERT_TRUE(harness::waitMessageBox("Somnivar - Error", 15000, &box, process.id));
+    harness::pumpMessages(1500);
+    EXPECT_TRUE(IsWindow(box.window));
+    EXPECT_FALSE(harness::waitProcessExit(process, 0, nullptr));
+    EXPECT_TRUE(harness::pressButton(box, IDOK));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(harness::waitProcessExit(process, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(standIn_.calls(), 1);
 }
 
 TEST_F(Suspend, NinexFamilyNeverCallsPowrprof)
