@@ -86,10 +86,6 @@ private:
             self->events_.push_back({InterlockedIncrement(&self->standIn_.state().sequence), lParam});
             return 0;
         }
-        if (message == WM_CLOSE) {
-            DestroyWindow(window);
-            return 0;
-        }
         if (message == WM_DESTROY) {
             PostQuitMessage(0);
             return 0;
