@@ -25,31 +25,22 @@ std::vector<SeenEvent> seenEvents;
 HHOOK observers[2];
 ULONG_PTR nextMark = kProbeMark;
 
-void record(ULONG_PTR mark)
+template <typename Record>
+LRESULT CALLBACK observe(int code, WPARAM message, LPARAM data)
 {
-    if ((mark & ~ULONG_PTR{0xFFF}) == kProbeMark)
-        seenEvents.push_back({mark, MessageCheck()});
-}
-
-LRESULT CALLBACK observeMouse(int code, WPARAM message, LPARAM data)
-{
-    if (code == HC_ACTION)
-        record(reinterpret_cast<const MSLLHOOKSTRUCT*>(data)->dwExtraInfo);
-    return CallNextHookEx(nullptr, code, message, data);
-}
-
-LRESULT CALLBACK observeKeyboard(int code, WPARAM message, LPARAM data)
-{
-    if (code == HC_ACTION)
-        record(reinterpret_cast<const KBDLLHOOKSTRUCT*>(data)->dwExtraInfo);
+    if (code == HC_ACTION) {
+        const ULONG_PTR mark = reinterpret_cast<const Record*>(data)->dwExtraInfo;
+        if ((mark & ~ULONG_PTR{0xFFF}) == kProbeMark)
+            seenEvents.push_back({mark, MessageCheck()});
+    }
     return CallNextHookEx(nullptr, code, message, data);
 }
 
 struct Observer {
     Observer()
     {
-        observers[0] = SetWindowsHookExA(WH_MOUSE_LL, observeMouse, GetModuleHandleA(nullptr), 0);
-        observers[1] = SetWindowsHookExA(WH_KEYBOARD_LL, observeKeyboard, GetModuleHandleA(nullptr), 0);
+        observers[0] = SetWindowsHookExA(WH_MOUSE_LL, observe<MSLLHOOKSTRUCT>, GetModuleHandleA(nullptr), 0);
+        observers[1] = SetWindowsHookExA(WH_KEYBOARD_LL, observe<KBDLLHOOKSTRUCT>, GetModuleHandleA(nullptr), 0);
     }
     ~Observer()
     {
@@ -197,6 +188,9 @@ TEST_F(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
 {
     Observer observer;
     ASSERT_TRUE(observer.ok());
+    // Wine reports the display server's pointer, unannounced, when the program's windows
+    // appear; where it and the injected moves disagree, that report would move the stored point.
+    SetCursorPos(100, 100);
     harness::Instance program;
     ASSERT_TRUE(harness::startSomnivar("", &program));
     // The main window exists before the program installs its hooks.
@@ -206,8 +200,6 @@ TEST_F(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
     const POINT b = freshPoint();
     EXPECT_EQ(moveTo(a), 1);
     EXPECT_EQ(moveTo(a), 0);
-    EXPECT_EQ(moveTo(b), 1);
-    EXPECT_EQ(moveTo(a), 1); // only the last point is stored
     // Buttons and wheel count and leave the stored point alone.
     for (DWORD flags : {MOUSEEVENTF_WHEEL, MOUSEEVENTF_XDOWN, MOUSEEVENTF_XUP}) {
         SCOPED_TRACE(flags);
@@ -216,6 +208,8 @@ TEST_F(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
     EXPECT_EQ(moveTo(a), 0);
     EXPECT_EQ(key(0), 1);
     EXPECT_EQ(key(KEYEVENTF_KEYUP), 1);
+    EXPECT_EQ(moveTo(b), 1);
+    EXPECT_EQ(moveTo(a), 1); // only the last point is stored
 
     EXPECT_TRUE(harness::stopSomnivar(program));
     EXPECT_EQ(key(KEYEVENTF_KEYUP), 0); // gone with the program

@@ -64,14 +64,13 @@ TEST_F(IdleInProcess, PollRestartsTheCountdownOnInputOnlyWhileEnabled)
 TEST_F(IdleInProcess, ReadmeSettlingEndsWhenTheBudgetRunsOutOrItsWindowAppears)
 {
     startReadmeSettling(2);
-    onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
-    EXPECT_EQ(readmeSettling, 1);
-    onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
-    EXPECT_EQ(readmeSettling, 0);
+    for (int settling : {1, 0}) {
+        onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
+        EXPECT_EQ(readmeSettling, settling);
+    }
     EXPECT_EQ(readmeViewer, nullptr);
 
-    // No budget (as at start): it keeps looking until the viewer is there.
-    startReadmeSettling(0);
+    startReadmeSettling(0); // no budget, as at start: it looks until the viewer is there
     for (int tick = 0; tick < 3; ++tick)
         onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
     EXPECT_EQ(readmeSettling, 1);
@@ -92,9 +91,9 @@ DWORD WINAPI searchForever(void* running)
         Sleep(10);
 }
 
-// A watcher that is past its start-up: a thread ended while the loader still initialises it
-// leaves the loader lock held, and the next thread of the process could not start.
-void startFakeWatcher(WatchRecord& watch, UINT_PTR timerId)
+// A watcher past its start-up (a thread ended while the loader still initialises it leaves the
+// loader lock held, and no later thread of the process could start). Returns a handle to it.
+HANDLE startFakeWatcher(WatchRecord& watch, UINT_PTR timerId)
 {
     HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     watch.finishedFlag = 0;
@@ -102,29 +101,30 @@ void startFakeWatcher(WatchRecord& watch, UINT_PTR timerId)
     WaitForSingleObject(running, 5000);
     CloseHandle(running);
     watch.watchdogTimer = SetTimer(mainWindow, timerId, 5000, nullptr);
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), watch.thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
+    return thread;
 }
 
-TEST_F(IdleInProcess, WatchdogTickEndsItsWatcherOnly)
+void expectEnded(const WatchRecord& watch, HANDLE thread)
 {
-    startFakeWatcher(sharingWatch, TIMER_SHARING_WATCHDOG);
-    startFakeWatcher(dialUpWatch, TIMER_DIALUP_WATCHDOG);
-    HANDLE sharing = nullptr;
-    DuplicateHandle(GetCurrentProcess(), sharingWatch.thread, GetCurrentProcess(), &sharing, SYNCHRONIZE, FALSE, 0);
+    EXPECT_EQ(watch.finishedFlag, 1);
+    EXPECT_EQ(watch.thread, nullptr);
+    EXPECT_EQ(watch.watchdogTimer, 0u);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+}
 
+TEST_F(IdleInProcess, WatchdogTickEndsItsWatcherOnlyAndArmingTheCountdownEndsBoth)
+{
+    HANDLE sharing = startFakeWatcher(sharingWatch, TIMER_SHARING_WATCHDOG);
+    HANDLE dialUp = startFakeWatcher(dialUpWatch, TIMER_DIALUP_WATCHDOG);
     onMainWindowTimer(mainWindow, TIMER_SHARING_WATCHDOG);
-    EXPECT_EQ(sharingWatch.finishedFlag, 1);
-    EXPECT_EQ(sharingWatch.thread, nullptr);
-    EXPECT_EQ(sharingWatch.watchdogTimer, 0u);
-    EXPECT_EQ(WaitForSingleObject(sharing, 5000), WAIT_OBJECT_0);
-    CloseHandle(sharing);
+    expectEnded(sharingWatch, sharing);
     EXPECT_NE(dialUpWatch.thread, nullptr);
     EXPECT_NE(dialUpWatch.watchdogTimer, 0u);
-
-    // Any (re)arming of the countdown stops what remains.
     armIdleTimer(1);
-    EXPECT_EQ(dialUpWatch.finishedFlag, 1);
-    EXPECT_EQ(dialUpWatch.thread, nullptr);
-    EXPECT_EQ(dialUpWatch.watchdogTimer, 0u);
+    expectEnded(dialUpWatch, dialUp);
 }
 
 // The 9x resource meter, as start-up would have found it.

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "tests/win/power_system.h"
@@ -173,7 +172,9 @@ TEST_F(SuspendInProcess, ResumeStartsTheGraceInWhichEveryRequestIsRefused)
 
 using Suspend = powersystem::PowerSystemTest;
 
-TEST_F(Suspend, OptionsHandedToARunningInstanceChooseTheKind)
+// -L hibernates and -S stands by whatever SuspendType says; -X, and an option that finds no
+// instance (lParam -1), follow it. Without an instance the program suspends once and ends.
+TEST_F(Suspend, OptionsChooseTheKindWithOrWithoutARunningInstance)
 {
     const struct {
         const char* option;
@@ -192,16 +193,12 @@ TEST_F(Suspend, OptionsHandedToARunningInstanceChooseTheKind)
         EXPECT_EQ(standIn_.call(0).hibernate, each.hibernate);
         EXPECT_TRUE(harness::stopSomnivar(instance_));
     }
-}
-
-TEST_F(Suspend, OptionWithoutARunningInstanceSuspendsOnceAndEnds)
-{
-    setSetting("SuspendType", 1);
+    standIn_.reset();
+    recorder_.clear();
     DWORD exitCode = 1;
     ASSERT_TRUE(harness::runSomnivar("-S", 20000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     ASSERT_EQ(standIn_.calls(), 1);
-    // The launch hands lParam -1 to itself, which follows SuspendType.
     EXPECT_EQ(standIn_.call(0).hibernate, 1);
     EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, -1), "");
 }
@@ -232,96 +229,45 @@ TEST_F(Suspend, FailedLaunchSuspendWaitsForItsErrorBox)
     EXPECT_EQ(standIn_.calls(), 1);
 }
 
-TEST_F(Suspend, BalloonModeReportsTheFailureAsAnErrorBalloon)
+// With -M every report is a balloon. Under SuspendOther 0 another program's request is refused,
+// while the program's own suspend is allowed (the stand-in sends the suspend and resume
+// notifications during the call); once the grace has ended, a failed suspend is reported.
+TEST_F(Suspend, BalloonsReportRefusedRequestsAndUnderMTheFailure)
 {
     harness::FakeTray tray;
     ASSERT_TRUE(tray.start());
-    standIn_.state().failWithError = ERROR_NOT_SUPPORTED;
-    ASSERT_TRUE(start("-M"));
-    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    harness::TrayEvent balloon;
-    ASSERT_TRUE(tray.waitFor([](const harness::TrayEvent& event) { return event.balloonTitle == "Somnivar - Error"; },
-                             10000, &balloon));
-    EXPECT_EQ(balloon.balloonFlags, 3u);
-    EXPECT_EQ(balloon.balloonText, suspendErrorText(ERROR_NOT_SUPPORTED));
-    EXPECT_TRUE(harness::openDialogs(processId()).empty());
-}
-
-class PowerRequest : public powersystem::PowerSystemTest {
-protected:
-    void SetUp() override
-    {
-        powersystem::PowerSystemTest::SetUp();
-        ASSERT_TRUE(tray_.start());
-        setSetting("SuspendOther", 0);
-    }
-    bool waitCancelledBalloon(DWORD ms = 5000)
-    {
-        return tray_.waitFor(
-            [](const harness::TrayEvent& event) {
-                return event.balloonText == kRequestCancelled && event.balloonTitle == "Somnivar" &&
-                       event.balloonFlags == 1;
+    const auto balloon = [&](const char* title, const std::string& text, DWORD flags, DWORD ms) {
+        return tray.waitFor(
+            [&](const harness::TrayEvent& event) {
+                return event.balloonTitle == title && event.balloonText == text && event.balloonFlags == flags;
             },
             ms);
-    }
-    // Posts a commanded hibernate behind what was posted before and returns how many power
-    // calls came before its own, -1 when it never came. Posted messages are handled in order,
-    // so everything before it has been handled then (a sent message is no such marker).
-    // SuspendType stays 0, so only the marker hibernates.
-    LONG callsBeforeMarker(LONG from)
-    {
-        if (!harness::postMessage(instance_.mainWindow, WM_COMMAND, IDC_SUSPEND_NOW, 263))
-            return -1;
-        LONG marker = -1;
-        harness::waitUntil(
-            [&] {
-                for (LONG index = from; index < std::min(standIn_.calls(), standin::kMaxPowerCalls); ++index)
-                    if (standIn_.call(index).hibernate) {
-                        marker = index;
-                        return true;
-                    }
-                return false;
-            },
-            15000);
-        return marker;
-    }
-
-    harness::FakeTray tray_;
-};
-
-TEST_F(PowerRequest, OthersAreRefusedWithABalloonUnderSuspendOtherZero)
-{
-    ASSERT_TRUE(start());
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
-    EXPECT_TRUE(waitCancelledBalloon());
-    tray_.clear();
-    EXPECT_EQ(static_cast<int>(send(WM_POWER, 1)), -1);
-    EXPECT_TRUE(waitCancelledBalloon());
-}
-
-TEST_F(PowerRequest, OwnSuspendIsAllowedAndItsResumeStartsTheGrace)
-{
+    };
+    setSetting("SuspendOther", 0);
     standIn_.state().notify = 1;
     standIn_.state().sleepMs = 200;
-    ASSERT_TRUE(start());
+    ASSERT_TRUE(start("-M"));
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
+    EXPECT_TRUE(balloon("Somnivar", kRequestCancelled, 1, 5000));
+    tray.clear();
+    EXPECT_EQ(static_cast<int>(send(WM_POWER, 1)), -1);
+    EXPECT_TRUE(balloon("Somnivar", kRequestCancelled, 1, 5000));
+    tray.clear();
+
     ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
     ASSERT_TRUE(waitCalls(1));
     ASSERT_TRUE(harness::waitUntil([&] { return standIn_.call(0).resumeAnswer != 0; }, 5000));
     EXPECT_EQ(standIn_.call(0).suspendAnswer, TRUE);
     EXPECT_EQ(standIn_.call(0).resumeAnswer, TRUE);
-    EXPECT_FALSE(waitCancelledBalloon(1000));
+    EXPECT_FALSE(balloon("Somnivar", kRequestCancelled, 1, 1000));
 
-    // Within the grace the next expiry is skipped and every request refused.
     standIn_.state().notify = 0;
-    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    EXPECT_EQ(callsBeforeMarker(0), 1);
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
-    EXPECT_TRUE(waitCancelledBalloon());
-
-    // Once the grace has ended the countdown suspends again.
+    standIn_.state().failWithError = ERROR_NOT_SUPPORTED;
     ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
     ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    EXPECT_EQ(callsBeforeMarker(2), 3);
+    EXPECT_TRUE(balloon("Somnivar - Error", suspendErrorText(ERROR_NOT_SUPPORTED), 3, 10000));
+    EXPECT_EQ(standIn_.calls(), 2);
+    EXPECT_TRUE(harness::openDialogs(processId()).empty());
 }
 
 } // namespace
