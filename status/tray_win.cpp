@@ -26,6 +26,17 @@ static_assert(kNotifyRecordSize == 488, "the x86 shell 5 notify record is 488 by
 constexpr UINT kTrayIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 constexpr UINT kBalloonTimeoutMs = 10000;
 
+// A zeroed record for the program's own icon, as every notify call names it.
+void startNotifyRecord(NOTIFYICONDATAA& record, HWND owner, UINT flags)
+{
+    std::memset(&record, 0, sizeof(record));
+    record.cbSize = kNotifyRecordSize;
+    record.hWnd = owner;
+    record.uID = TRAY_ICON_ID;
+    record.uFlags = flags;
+    record.uCallbackMessage = WM_TRAY_CALLBACK;
+}
+
 HICON loadStateIcon(int enabled)
 {
     return LoadIconA(appInstance, MAKEINTRESOURCEA(enabled == 1 ? IDI_FUNCTION_ON : IDI_FUNCTION_OFF));
@@ -105,12 +116,7 @@ void buildStatusLine(char* buffer, size_t bufferSize)
 
 void fillTrayIconRecord()
 {
-    std::memset(&trayIconRecord, 0, sizeof(trayIconRecord));
-    trayIconRecord.cbSize = kNotifyRecordSize;
-    trayIconRecord.hWnd = mainWindow;
-    trayIconRecord.uID = TRAY_ICON_ID;
-    trayIconRecord.uFlags = kTrayIconFlags;
-    trayIconRecord.uCallbackMessage = WM_TRAY_CALLBACK;
+    startNotifyRecord(trayIconRecord, mainWindow, kTrayIconFlags);
     trayIconRecord.hIcon = loadStateIcon(settings.Enable);
     buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
 }
@@ -124,12 +130,7 @@ void refreshTrayTip()
 BOOL showTrayBalloon(HWND owner, const char* text, const char* title, DWORD kind)
 {
     NOTIFYICONDATAA balloon;
-    std::memset(&balloon, 0, sizeof(balloon));
-    balloon.cbSize = kNotifyRecordSize;
-    balloon.hWnd = owner;
-    balloon.uID = TRAY_ICON_ID;
-    balloon.uFlags = NIF_INFO;
-    balloon.uCallbackMessage = WM_TRAY_CALLBACK;
+    startNotifyRecord(balloon, owner, NIF_INFO);
     // The watch-status list can be longer than the balloon holds: keep whole characters only.
     copyBounded(balloon.szInfo, sizeof(balloon.szInfo), text ? text : "");
     copyBounded(balloon.szInfoTitle, sizeof(balloon.szInfoTitle), title ? title : "");

@@ -28,6 +28,17 @@ bool startFakeInstance(Process* process, HWND* window)
         10000);
 }
 
+// Input as a user makes it, which the low-level hooks see (SetCursorPos would not be).
+void moveMouseBy(int pixels)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = pixels;
+    input.mi.dy = pixels;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+}
+
 } // namespace
 
 class StartupTest : public SomnivarTest {
@@ -142,18 +153,29 @@ TEST_F(StartupTest, CloseEndsWithZeroAndLeavesNoHookBehind)
 {
     Instance instance;
     ASSERT_TRUE(startSomnivar("", &instance));
+    // While it runs, its hooks raise the shared flag on input (it clears the flag once a
+    // second, so keep moving until the flag is seen).
+    EXPECT_TRUE(waitUntil(
+        [] {
+            moveMouseBy(3);
+            pumpMessages(20);
+            return MessageCheck() != 0;
+        },
+        5000))
+        << "the running program's hooks never raised the flag";
+
     ASSERT_TRUE(postMessage(instance.mainWindow, WM_CLOSE, 0, 0));
     DWORD exitCode = 99;
     ASSERT_TRUE(waitProcessExit(instance.process, 10000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(findSomnivarWindow(), nullptr);
 
-    // Nobody hooks input any more: moving the mouse leaves the shared flag alone...
+    // Nobody hooks input any more: the same moves leave the flag alone...
     MessageSet(0);
-    POINT cursor;
-    GetCursorPos(&cursor);
-    SetCursorPos(cursor.x + 7, cursor.y + 5);
-    pumpMessages(300);
+    for (int i = 0; i < 10; ++i) {
+        moveMouseBy(i % 2 ? -3 : 3);
+        pumpMessages(30);
+    }
     EXPECT_EQ(MessageCheck(), 0);
     // ...and another process can install the hooks afresh.
     ASSERT_NE(SetHook(), 0);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace harness {
 
@@ -153,7 +154,67 @@ bool belongsToTest(DWORD processId, const std::vector<DWORD>& started, const std
            std::find(somnivars.begin(), somnivars.end(), processId) != somnivars.end();
 }
 
+// ---- The run guard: whatever kind of test hangs (in-process ones too, which have no
+// watchdog of their own), the run ends with its name instead of running into ctest's limit.
+DWORD runGuardLimit = 180000;  // SOMNIVAR_RUN_GUARD_SECONDS changes it
+volatile LONG guardDeadline = 0;  // 0: no test running
+std::string guardedTest;
+CRITICAL_SECTION guardLock;
+
+DWORD WINAPI runGuard(void*)
+{
+    for (;;) {
+        Sleep(1000);
+        EnterCriticalSection(&guardLock);
+        const LONG deadline = guardDeadline;
+        const std::string name = guardedTest;
+        LeaveCriticalSection(&guardLock);
+        if (deadline == 0 || deadline - static_cast<LONG>(GetTickCount()) > 0)
+            continue;
+        std::fprintf(stderr, "\n[run guard] %s still runs after its time limit: aborting the run\n", name.c_str());
+        std::fflush(stderr);
+        std::fflush(stdout);
+        killStartedProcessesNow();
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+}
+
+void extendRunGuard(DWORD ms)
+{
+    const LONG wanted = static_cast<LONG>(GetTickCount() + ms);
+    EnterCriticalSection(&guardLock);
+    if (guardDeadline != 0 && wanted - guardDeadline > 0)
+        guardDeadline = wanted;
+    LeaveCriticalSection(&guardLock);
+}
+
+class RunGuardListener : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo& info) override
+    {
+        EnterCriticalSection(&guardLock);
+        guardedTest = std::string(info.test_suite_name()) + "." + info.name();
+        guardDeadline = static_cast<LONG>(GetTickCount() + runGuardLimit) | 1;
+        LeaveCriticalSection(&guardLock);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        EnterCriticalSection(&guardLock);
+        guardDeadline = 0;
+        LeaveCriticalSection(&guardLock);
+    }
+};
+
 } // namespace
+
+void installRunGuard()
+{
+    char seconds[16];
+    if (GetEnvironmentVariableA("SOMNIVAR_RUN_GUARD_SECONDS", seconds, sizeof(seconds)) > 0 && atoi(seconds) > 0)
+        runGuardLimit = static_cast<DWORD>(atoi(seconds)) * 1000;
+    InitializeCriticalSection(&guardLock);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new RunGuardListener);
+    CloseHandle(CreateThread(nullptr, 0, runGuard, nullptr, 0, nullptr));
+}
 
 void SomnivarTest::SetUp()
 {
@@ -212,6 +273,8 @@ void SomnivarTest::writeFile(const char* name, const std::string& bytes)
 
 void SomnivarTest::setTimeLimit(DWORD ms)
 {
+    // The run guard must leave this test's own watchdog the time to act first.
+    extendRunGuard(ms + 60000);
     watchdog.deadline = static_cast<LONG>(GetTickCount() + ms);
     if (watchdog.wake)
         SetEvent(watchdog.wake);

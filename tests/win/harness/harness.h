@@ -145,6 +145,10 @@ private:
     Impl* impl_ = nullptr;
 };
 
+// ---- Whole run: installed by main. A test of any kind that runs 180 s (or a SomnivarTest
+// 60 s past its own limit) ends the run with its name rather than hanging it.
+void installRunGuard();
+
 // ---- Per-test isolation. Derive system tests from this fixture: each test gets a fresh
 // working directory (the current directory during the test), a clean settings key, no
 // Somnivar running, the Wine version reset; afterwards any unexpected message box fails the

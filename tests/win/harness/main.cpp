@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "harness/harness.h"
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
@@ -15,5 +17,11 @@ int main(int argc, char** argv)
     }
     // No system error boxes for a missing disk or a crash of this process.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    return RUN_ALL_TESTS();
+    harness::installRunGuard();
+    const int result = RUN_ALL_TESTS();
+    // ctest passes the run on this line only, so a run that dies half-way (killed, crashed,
+    // ended by a debugger) fails even when its exit status claims success.
+    std::printf("win_tests: finished with exit code %d\n", result);
+    std::fflush(stdout);
+    return result;
 }
