@@ -13,10 +13,10 @@
 
 namespace powertest {
 
-// The stand-in's shared state, reset to "succeed at once, no notifications".
+// The stand-in's shared state; reset() means "succeed at once, no notifications".
 class PowerStandIn {
 public:
-    PowerStandIn() { state_ = standin::mapShared<standin::PowerState>(standin::kPowerMappingName, &mapping_); }
+    PowerStandIn() : state_(standin::mapShared<standin::PowerState>(standin::kPowerMappingName, &mapping_)) {}
     ~PowerStandIn()
     {
         if (state_)
@@ -35,7 +35,7 @@ public:
 
 private:
     HANDLE mapping_ = nullptr;
-    standin::PowerState* state_ = nullptr;
+    standin::PowerState* state_;
 };
 
 struct MonitorEvent {
@@ -86,14 +86,8 @@ private:
             self->events_.push_back({InterlockedIncrement(&self->standIn_.state().sequence), lParam});
             return 0;
         }
-        if (message == WM_CLOSE) {
-            DestroyWindow(window);
-            return 0;
-        }
-        if (message == WM_DESTROY) {
+        if (message == WM_DESTROY)
             PostQuitMessage(0);
-            return 0;
-        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
     void run(HANDLE ready)
@@ -103,16 +97,13 @@ private:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "SomnivarTestMonitorRecorder";
         RegisterClassA(&windowClass);
-        HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                      windowClass.hInstance, nullptr);
-        if (window)
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        window_ = window;
+        window_ = CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+        if (window_)
+            SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         SetEvent(ready);
-        if (!window)
-            return;
         MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        while (window_ && GetMessageA(&message, nullptr, 0, 0) > 0)
             DispatchMessageA(&message);
     }
 
@@ -127,8 +118,7 @@ private:
 inline void* hookImport(const char* functionName, void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!directory.VirtualAddress)
         return nullptr;
@@ -155,17 +145,15 @@ inline void* hookImport(const char* functionName, void* replacement)
     return nullptr;
 }
 
-// Checks that the events run: monitor argument, the power call, monitor on (-1), and nothing
-// else. Returns an empty string when they do, else what went wrong.
+// Empty when the events ran: monitor argument, the power call, monitor on (-1), and nothing
+// else; otherwise what went wrong.
 inline std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence,
                                      LPARAM expectedArgument)
 {
     if (monitor.size() != 2)
         return "expected two monitor broadcasts, got " + std::to_string(monitor.size());
-    if (monitor[0].argument != expectedArgument)
-        return "first broadcast argument " + std::to_string(monitor[0].argument);
-    if (monitor[1].argument != -1)
-        return "second broadcast argument " + std::to_string(monitor[1].argument);
+    if (monitor[0].argument != expectedArgument || monitor[1].argument != -1)
+        return "arguments " + std::to_string(monitor[0].argument) + " " + std::to_string(monitor[1].argument);
     if (!(monitor[0].sequence < callSequence && callSequence < monitor[1].sequence))
         return "order " + std::to_string(monitor[0].sequence) + " " + std::to_string(callSequence) + " " +
                std::to_string(monitor[1].sequence);

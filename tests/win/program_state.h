@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <vector>
 
 #include "app/startup_win.h"
@@ -30,32 +29,27 @@ inline powertest::PowerStandIn* hookedStandIn;
 inline std::vector<NinexCall> ninexCalls;
 
 // Behaves like the stand-in DLL, without notifications: this main window is not "Somnivar".
+inline BOOL succeedUnlessTold()
+{
+    const LONG error = hookedStandIn->state().failWithError;
+    if (error)
+        SetLastError(static_cast<DWORD>(error));
+    return !error;
+}
+
 inline BOOLEAN WINAPI hookedSetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN disableWake)
 {
     standin::PowerState& shared = hookedStandIn->state();
     const LONG index = InterlockedIncrement(&shared.callCount) - 1;
-    if (index < standin::kMaxPowerCalls) {
-        standin::PowerCall& call = shared.calls[index];
-        call.hibernate = hibernate;
-        call.forceCritical = force;
-        call.disableWakeEvent = disableWake;
-        call.sequence = InterlockedIncrement(&shared.sequence);
-    }
-    if (shared.failWithError) {
-        SetLastError(static_cast<DWORD>(shared.failWithError));
-        return FALSE;
-    }
-    return TRUE;
+    if (index < standin::kMaxPowerCalls)
+        shared.calls[index] = {InterlockedIncrement(&shared.sequence), hibernate, force, disableWake, 0, 0, 0};
+    return static_cast<BOOLEAN>(succeedUnlessTold());
 }
 
 inline BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
 {
     ninexCalls.push_back({InterlockedIncrement(&hookedStandIn->state().sequence), suspend, force});
-    if (hookedStandIn->state().failWithError) {
-        SetLastError(static_cast<DWORD>(hookedStandIn->state().failWithError));
-        return FALSE;
-    }
-    return TRUE;
+    return succeedUnlessTold();
 }
 
 inline LRESULT CALLBACK testMainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -135,16 +129,6 @@ protected:
         powertest::hookImport("SetSystemPowerState", previousSystemPowerState_);
         hookedStandIn = nullptr;
         RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKeyPath);
-    }
-
-    // Handles what is queued for this thread (timers re-armed, windows destroyed...).
-    static void pump()
-    {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
     }
 
     powertest::PowerStandIn standIn_;

@@ -3,17 +3,36 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "tests/win/power_system.h"
 #include "tests/win/program_state.h"
 
 namespace {
 
-using powersystem::kBroadcastQueryDeny;
-using powersystem::kRequestCancelled;
 using powertest::checkSuspendOrder;
 using programstate::ninexCalls;
 
-class SuspendInProcess : public programstate::ProgramStateTest {};
+constexpr const char* kRequestCancelled = "サスペンド要求はキャンセルされました";
+constexpr LRESULT kBroadcastQueryDeny = 0x424D5144;
+
+// The report of a power call that failed with error, as the program builds it.
+std::string suspendErrorText(DWORD error)
+{
+    char system[256] = "";
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), system, sizeof(system), nullptr))
+        system[0] = '\0';
+    return std::string("サスペンドできませんでした。\n理由：") + system;
+}
+
+// A stand-in for one of the program's modeless windows; WM_CLOSE destroys it.
+HWND openDummyDialog()
+{
+    return CreateWindowExA(0, "STATIC", "dummy", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+}
+
+using SuspendInProcess = programstate::ProgramStateTest;
 
 TEST_F(SuspendInProcess, IdleSuspendHibernatesPerSuspendTypeBetweenTheMonitorBroadcasts)
 {
@@ -54,22 +73,17 @@ TEST_F(SuspendInProcess, NinexFamilyCallsSetSystemPowerStateWithBothArgumentsZer
     EXPECT_EQ(checkSuspendOrder({monitor[2], monitor[3]}, ninexCalls[1].sequence, -1), "");
 }
 
-TEST_F(SuspendInProcess, FailedIdleSuspendReArmsTheCountdownWhateverEnableIs)
+// A failed idle suspend re-arms the countdown whatever Enable is; a commanded one only when
+// Enable is 1.
+TEST_F(SuspendInProcess, FailedSuspendReArmsTheCountdownAsAfterASuccess)
 {
     standIn_.state().failWithError = ERROR_ACCESS_DENIED;
     settings.Enable = 0;
     idleSuspend();
-    EXPECT_EQ(standIn_.calls(), 1);
     EXPECT_NE(idleTimerArmed, 0u);
     EXPECT_EQ(suspendInProgress, 0);
     EXPECT_EQ(MessageCheck(), 0);
-}
 
-TEST_F(SuspendInProcess, FailedCommandedSuspendRearmsOnlyWhenEnabled)
-{
-    standIn_.state().failWithError = ERROR_ACCESS_DENIED;
-    settings.Enable = 0;
-    armIdleTimer(1);
     commandedSuspend(0);
     EXPECT_EQ(idleTimerArmed, 0u);
     EXPECT_EQ(suspendInProgress, 0);
@@ -77,23 +91,14 @@ TEST_F(SuspendInProcess, FailedCommandedSuspendRearmsOnlyWhenEnabled)
     settings.Enable = 1;
     commandedSuspend(0);
     EXPECT_NE(idleTimerArmed, 0u);
-    EXPECT_EQ(standIn_.calls(), 2);
-}
-
-// A stand-in for one of the program's modeless windows; WM_CLOSE destroys it.
-HWND openDummyDialog()
-{
-    return CreateWindowExA(0, "STATIC", "dummy", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(standIn_.calls(), 3);
 }
 
 TEST_F(SuspendInProcess, IdleSuspendClosesTheProgramWindowsButNotASettlingReadme)
 {
-    cautionWindow = openDummyDialog();
-    aboutBox = openDummyDialog();
-    HWND caution = cautionWindow;
-    HWND about = aboutBox;
-    HWND readme = openDummyDialog();
-    readmeViewer = readme;
+    HWND caution = cautionWindow = openDummyDialog();
+    HWND about = aboutBox = openDummyDialog();
+    HWND readme = readmeViewer = openDummyDialog();
     readmeSettling = 1;
     idleSuspend();
     EXPECT_EQ(cautionWindow, nullptr);
@@ -106,7 +111,7 @@ TEST_F(SuspendInProcess, IdleSuspendClosesTheProgramWindowsButNotASettlingReadme
     readmeSettling = 0;
     idleSuspend();
     EXPECT_EQ(readmeViewer, nullptr);
-    EXPECT_FALSE(IsWindow(readme)); // WM_CLOSE reaches DefWindowProc, which destroys it
+    EXPECT_FALSE(IsWindow(readme));
 }
 
 TEST_F(SuspendInProcess, RequestDecisionAnswersWithTheExactValues)
@@ -130,7 +135,7 @@ TEST_F(SuspendInProcess, RequestDecisionAnswersWithTheExactValues)
     EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMSUSPEND), TRUE);
     EXPECT_EQ(onPower(mainWindow, 1), 1);
 
-    // Events that are neither requests nor resumes.
+    // Neither requests nor resumes.
     EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMPOWERSTATUSCHANGE), TRUE);
     EXPECT_EQ(onPower(mainWindow, 3), 0);
 }
@@ -165,24 +170,11 @@ TEST_F(SuspendInProcess, ResumeStartsTheGraceInWhichEveryRequestIsRefused)
 
 // ---- Somnivar.exe with the power stand-in
 
-class Suspend : public powersystem::PowerSystemTest {};
+using Suspend = powersystem::PowerSystemTest;
 
-TEST_F(Suspend, IdleExpiryCallsThePowerFunctionBetweenTheMonitorBroadcasts)
-{
-    setSetting("SuspendType", 1);
-    setSetting("Monitor", 2);
-    ASSERT_TRUE(start());
-    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    ASSERT_TRUE(waitCalls(1));
-    const standin::PowerCall& call = standIn_.call(0);
-    EXPECT_EQ(call.hibernate, 1);
-    EXPECT_EQ(call.forceCritical, 0);
-    EXPECT_EQ(call.disableWakeEvent, 0);
-    ASSERT_TRUE(harness::waitUntil([&] { return recorder_.events().size() >= 2; }, 5000));
-    EXPECT_EQ(checkSuspendOrder(recorder_.events(), call.sequence, 1), "");
-}
-
-TEST_F(Suspend, OptionsHandedToARunningInstanceChooseTheKind)
+// -L hibernates and -S stands by whatever SuspendType says; -X, and an option that finds no
+// instance (lParam -1), follow it. Without an instance the program suspends once and ends.
+TEST_F(Suspend, OptionsChooseTheKindWithOrWithoutARunningInstance)
 {
     const struct {
         const char* option;
@@ -201,22 +193,18 @@ TEST_F(Suspend, OptionsHandedToARunningInstanceChooseTheKind)
         EXPECT_EQ(standIn_.call(0).hibernate, each.hibernate);
         EXPECT_TRUE(harness::stopSomnivar(instance_));
     }
-}
-
-TEST_F(Suspend, OptionWithoutARunningInstanceSuspendsOnceAndEnds)
-{
-    setSetting("SuspendType", 1);
+    standIn_.reset();
+    recorder_.clear();
     DWORD exitCode = 1;
     ASSERT_TRUE(harness::runSomnivar("-S", 20000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     ASSERT_EQ(standIn_.calls(), 1);
-    // The launch hands lParam -1 to itself, which follows SuspendType.
     EXPECT_EQ(standIn_.call(0).hibernate, 1);
     EXPECT_EQ(checkSuspendOrder(recorder_.events(), standIn_.call(0).sequence, -1), "");
 }
 
-// A launch option's suspend that fails keeps its error box up until the user answers it;
-// only then does the program end.
+// The failure is reported in an unowned box with the system's text, the monitor already back
+// on; a launch option's suspend ends the program only once the box is answered.
 TEST_F(Suspend, FailedLaunchSuspendWaitsForItsErrorBox)
 {
     standIn_.state().failWithError = ERROR_ACCESS_DENIED;
@@ -226,6 +214,11 @@ TEST_F(Suspend, FailedLaunchSuspendWaitsForItsErrorBox)
     ASSERT_TRUE(harness::startProcess(harness::binPath("Somnivar.exe"), options, &process));
     harness::Box box;
     ASSERT_TRUE(harness::waitMessageBox("Somnivar - Error", 15000, &box, process.id));
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.text, suspendErrorText(ERROR_ACCESS_DENIED));
+    const auto monitor = recorder_.events();
+    ASSERT_EQ(monitor.size(), 2u);
+    EXPECT_EQ(monitor[1].argument, -1);
     harness::pumpMessages(1500);
     EXPECT_TRUE(IsWindow(box.window));
     EXPECT_FALSE(harness::waitProcessExit(process, 0, nullptr));
@@ -236,120 +229,45 @@ TEST_F(Suspend, FailedLaunchSuspendWaitsForItsErrorBox)
     EXPECT_EQ(standIn_.calls(), 1);
 }
 
-TEST_F(Suspend, NinexFamilyNeverCallsPowrprof)
-{
-    harness::setWineVersion("win98");
-    setSetting("Monitor", 1);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(harness::runSomnivar("-L", 20000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(standIn_.calls(), 0);
-    // The suspend ran (the kernel's SetSystemPowerState, a stub under Wine) between the broadcasts.
-    const auto monitor = recorder_.events();
-    ASSERT_EQ(monitor.size(), 2u);
-    EXPECT_EQ(monitor[0].argument, 2);
-    EXPECT_EQ(monitor[1].argument, -1);
-}
-
-TEST_F(Suspend, FailureIsReportedInAnUnownedWarningBoxWithTheSystemText)
-{
-    standIn_.state().failWithError = ERROR_ACCESS_DENIED;
-    ASSERT_TRUE(start());
-    ASSERT_TRUE(harness::postMessage(instance_.mainWindow, WM_TIMER, TIMER_IDLE_EXPIRY, 0));
-    harness::Box box;
-    ASSERT_TRUE(harness::waitMessageBox("Somnivar - Error", 10000, &box, processId()));
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.text, powersystem::suspendErrorText(ERROR_ACCESS_DENIED));
-    // The monitor is back on while the box is up.
-    const auto monitor = recorder_.events();
-    ASSERT_EQ(monitor.size(), 2u);
-    EXPECT_EQ(monitor[1].argument, -1);
-    EXPECT_TRUE(harness::pressButton(box, IDOK));
-    EXPECT_TRUE(harness::waitWindowGone(box.window, 5000));
-}
-
-TEST_F(Suspend, BalloonModeReportsTheFailureAsAnErrorBalloon)
+// With -M every report is a balloon. Under SuspendOther 0 another program's request is refused,
+// while the program's own suspend is allowed (the stand-in sends the suspend and resume
+// notifications during the call); once the grace has ended, a failed suspend is reported.
+TEST_F(Suspend, BalloonsReportRefusedRequestsAndUnderMTheFailure)
 {
     harness::FakeTray tray;
     ASSERT_TRUE(tray.start());
-    standIn_.state().failWithError = ERROR_NOT_SUPPORTED;
-    ASSERT_TRUE(start("-M"));
-    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    harness::TrayEvent balloon;
-    ASSERT_TRUE(tray.waitFor([](const harness::TrayEvent& event) { return event.balloonTitle == "Somnivar - Error"; },
-                             10000, &balloon));
-    EXPECT_EQ(balloon.balloonFlags, 3u);
-    EXPECT_EQ(balloon.balloonText, powersystem::suspendErrorText(ERROR_NOT_SUPPORTED));
-    EXPECT_TRUE(harness::openDialogs(processId()).empty());
-}
-
-class PowerRequest : public powersystem::PowerSystemTest {
-protected:
-    bool waitCancelledBalloon(harness::FakeTray& tray, DWORD ms = 5000)
-    {
+    const auto balloon = [&](const char* title, const std::string& text, DWORD flags, DWORD ms) {
         return tray.waitFor(
-            [](const harness::TrayEvent& event) {
-                return event.balloonText == kRequestCancelled && event.balloonTitle == "Somnivar" &&
-                       event.balloonFlags == 1;
+            [&](const harness::TrayEvent& event) {
+                return event.balloonTitle == title && event.balloonText == text && event.balloonFlags == flags;
             },
             ms);
-    }
-};
-
-TEST_F(PowerRequest, OthersAreRefusedWithABalloonUnderSuspendOtherZero)
-{
-    harness::FakeTray tray;
-    ASSERT_TRUE(tray.start());
-    setSetting("SuspendOther", 0);
-    ASSERT_TRUE(start());
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
-    EXPECT_TRUE(waitCancelledBalloon(tray));
-    tray.clear();
-    EXPECT_EQ(static_cast<int>(send(WM_POWER, 1)), -1);
-    EXPECT_TRUE(waitCancelledBalloon(tray));
-}
-
-TEST_F(PowerRequest, OwnSuspendIsAllowedAndItsResumeStartsTheGrace)
-{
-    harness::FakeTray tray;
-    ASSERT_TRUE(tray.start());
+    };
     setSetting("SuspendOther", 0);
     standIn_.state().notify = 1;
     standIn_.state().sleepMs = 200;
-    ASSERT_TRUE(start());
+    ASSERT_TRUE(start("-M"));
+    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
+    EXPECT_TRUE(balloon("Somnivar", kRequestCancelled, 1, 5000));
+    tray.clear();
+    EXPECT_EQ(static_cast<int>(send(WM_POWER, 1)), -1);
+    EXPECT_TRUE(balloon("Somnivar", kRequestCancelled, 1, 5000));
+    tray.clear();
+
     ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
     ASSERT_TRUE(waitCalls(1));
     ASSERT_TRUE(harness::waitUntil([&] { return standIn_.call(0).resumeAnswer != 0; }, 5000));
     EXPECT_EQ(standIn_.call(0).suspendAnswer, TRUE);
     EXPECT_EQ(standIn_.call(0).resumeAnswer, TRUE);
-    EXPECT_FALSE(waitCancelledBalloon(tray, 1000));
+    EXPECT_FALSE(balloon("Somnivar", kRequestCancelled, 1, 1000));
 
-    // Within the grace the next expiry is skipped and every request refused.
     standIn_.state().notify = 0;
-    ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    EXPECT_EQ(callsBeforeMarker(), 1);
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND), kBroadcastQueryDeny);
-    EXPECT_TRUE(waitCancelledBalloon(tray));
-
-    // Once the grace has ended the countdown suspends again.
+    standIn_.state().failWithError = ERROR_NOT_SUPPORTED;
     ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
     ASSERT_TRUE(postTimer(TIMER_IDLE_EXPIRY));
-    EXPECT_EQ(callsBeforeMarker(2), 3);
-}
-
-TEST_F(PowerRequest, GraceRefusesEvenUnderSuspendOtherOne)
-{
-    harness::FakeTray tray;
-    ASSERT_TRUE(tray.start());
-    setSetting("SuspendOther", 1);
-    ASSERT_TRUE(start());
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC), TRUE);
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSTANDBY), kBroadcastQueryDeny);
-    EXPECT_TRUE(waitCancelledBalloon(tray));
-    // The grace tick is posted: the send below cannot overtake it once the marker has come.
-    ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
-    EXPECT_EQ(callsBeforeMarker(), 0);
-    EXPECT_EQ(send(WM_POWERBROADCAST, PBT_APMQUERYSTANDBY), TRUE);
+    EXPECT_TRUE(balloon("Somnivar - Error", suspendErrorText(ERROR_NOT_SUPPORTED), 3, 10000));
+    EXPECT_EQ(standIn_.calls(), 2);
+    EXPECT_TRUE(harness::openDialogs(processId()).empty());
 }
 
 } // namespace
