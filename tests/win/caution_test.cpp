@@ -95,14 +95,23 @@ TEST_F(Caution, AppearsAtValueOncePerShortageAndGoesAboveIt)
 TEST_F(Caution, ClosedWindowStaysClosedUntilTheNextShortage)
 {
     ASSERT_TRUE(start());
-    for (bool closeBox : {false, true}) {
-        SCOPED_TRACE(closeBox ? "close box" : "OK");
+    enum class Way { ok, closeBox, endOfSession };
+    for (Way way : {Way::ok, Way::closeBox, Way::endOfSession}) {
+        SCOPED_TRACE(static_cast<int>(way));
         ASSERT_TRUE(pollAt(31));
         ASSERT_TRUE(pollAt(25));
         ASSERT_TRUE(waitCaution(true));
         harness::Box box;
         box.window = cautionWindow();
-        ASSERT_TRUE(closeBox ? harness::postMessage(box.window, WM_CLOSE, 0, 0) : harness::pressButton(box, IDOK));
+        if (way == Way::endOfSession) {
+            // The window goes, and it must not veto the logoff on its way out.
+            DWORD_PTR mayEnd = 0;
+            ASSERT_TRUE(harness::sendMessage(box.window, WM_QUERYENDSESSION, 0, 0, &mayEnd, 5000));
+            EXPECT_NE(mayEnd, 0u);
+        } else {
+            ASSERT_TRUE(way == Way::closeBox ? harness::postMessage(box.window, WM_CLOSE, 0, 0)
+                                             : harness::pressButton(box, IDOK));
+        }
         ASSERT_TRUE(harness::waitWindowGone(box.window, 5000));
         ASSERT_TRUE(pollAt(25));
         ASSERT_TRUE(pollAt(20));
