@@ -10,6 +10,7 @@
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
+#include "app/windows_win.h"
 #include "info/dialogs_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -193,11 +194,7 @@ void onReadmeClosed()
 {
     // The viewer goes first: its rich-edit control runs code of the library, which must still be
     // loaded while the control is destroyed.
-    if (readmeViewer) {
-        HWND viewer = readmeViewer;
-        readmeViewer = nullptr;
-        DestroyWindow(viewer);
-    }
+    destroyWhenOpen(readmeViewer);
     if (readmeRichEditLibrary) {
         FreeLibrary(readmeRichEditLibrary);
         readmeRichEditLibrary = nullptr;

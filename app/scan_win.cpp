@@ -8,6 +8,7 @@
 #include "app/bytes.h"
 #include "app/startup_win.h"
 #include "app/wildcard.h"
+#include "app/windows_win.h"
 #include "settings/settings.h"
 #include "status/tray_win.h"
 #include "watchlists/listfiles_win.h"
@@ -16,7 +17,6 @@ TitleTable windowTitleTable;
 
 namespace {
 
-constexpr const char* kBalloonTitle = "Somnivar";
 constexpr const char* kNothingFoundText = "監視対象は見つかりません";
 constexpr size_t kBalloonTextSize = 256;  // the notify record's balloon field
 
@@ -143,7 +143,7 @@ void showReportWhenChanged()
         const std::string_view shown = text.substr(0, text.size() - 1);
         copyBounded(balloon, sizeof(balloon), shown.substr(0, balloonTextLength(shown, sizeof(balloon) - 1)));
     }
-    showTrayBalloon(mainWindow, balloon, kBalloonTitle, kBalloonInfo);
+    showTrayBalloon(mainWindow, balloon, kAppName, kBalloonInfo);
 }
 
 // Reloads a list whose file changed in any way since it was loaded. Returns 0 when the file cannot

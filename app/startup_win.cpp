@@ -10,6 +10,7 @@
 #include "app/scan_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
+#include "app/windows_win.h"
 #include "hooklib/vantrel.h"
 #include "info/dialogs_win.h"
 #include "info/version_win.h"
@@ -56,8 +57,6 @@ TooltipSlot tooltipSlots[kTooltipSlotCount];
 
 namespace {
 
-constexpr const char* kAppName = "Somnivar";
-constexpr const char* kErrorCaption = "Somnivar - Error";
 constexpr int kReadmeSettlingTicks = 30;
 
 void showError(HWND owner, const char* text, UINT style)
@@ -230,7 +229,7 @@ void armSupervisionTimers()
 {
     for (UINT_PTR id : {static_cast<UINT_PTR>(TIMER_ACTIVITY_POLL), static_cast<UINT_PTR>(TIMER_WATCH_SCAN)}) {
         if (!SetTimer(mainWindow, id, 1000, nullptr)) {
-            showFatalError(mainWindow, "タイマーが確保できません。");
+            showFatalError(mainWindow, kNoTimerText);
             PostQuitMessage(0);
         }
     }
@@ -380,15 +379,6 @@ void endWatcherThread(WatchRecord& watch)
         TerminateThread(watch.thread, 0);
         CloseHandle(watch.thread);
         watch.thread = nullptr;
-    }
-}
-
-void destroyWhenOpen(HWND& window)
-{
-    if (window) {
-        HWND doomed = window;
-        window = nullptr;
-        DestroyWindow(doomed);
     }
 }
 

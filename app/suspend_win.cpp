@@ -7,6 +7,7 @@
 #include "app/idletime.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "app/windows_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -20,8 +21,6 @@ int monitorPowerArgument = -1;
 
 namespace {
 
-constexpr const char* kAppName = "Somnivar";
-constexpr const char* kErrorCaption = "Somnivar - Error";
 constexpr const char* kErrorPrefix = "サスペンドできませんでした。\n理由：";
 constexpr const char* kRequestCancelled = "サスペンド要求はキャンセルされました";
 constexpr UINT kResumeGraceMs = 30000;
@@ -100,15 +99,6 @@ void endDialUpWatch()
         CloseHandle(dialUpWatch.thread);
         dialUpWatch.thread = nullptr;
     }
-}
-
-void destroyWhenOpen(HWND& window)
-{
-    if (!window)
-        return;
-    HWND doomed = window;
-    window = nullptr;
-    DestroyWindow(doomed);
 }
 
 // Returns true when the request may go on.

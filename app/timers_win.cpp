@@ -5,6 +5,7 @@
 #include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
+#include "app/windows_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -23,7 +24,6 @@ int readmeSettlingBudget;
 
 namespace {
 
-constexpr const char* kNoTimerText = "タイマーが確保できません。";
 constexpr const char* kDialogClass = "#32770";
 constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
 
@@ -64,15 +64,6 @@ void openCautionWindow()
                                        reinterpret_cast<LPARAM>(mainWindow));
 }
 
-void closeCautionWindow()
-{
-    if (!cautionWindow)
-        return;
-    HWND doomed = cautionWindow;
-    cautionWindow = nullptr;
-    DestroyWindow(doomed);
-}
-
 void watchResources(int percent)
 {
     if (settings.Resource == 1) {
@@ -81,7 +72,7 @@ void watchResources(int percent)
             openCautionWindow();
         } else if (percent > settings.Value && cautionShown) {
             cautionShown = 0;
-            closeCautionWindow();
+            destroyWhenOpen(cautionWindow);
         }
     }
     if (settings.Stop == 1) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/startup_win.h"
+#include "app/windows_win.h"
 #include "settings/settings.h"
 
 namespace {
@@ -58,7 +59,6 @@ constexpr StoredValue kNtOnlyWriteOrder[] = {
     {settingNames::SuspendType, &Settings::SuspendType},
 };
 
-constexpr const char* kAppCaption = "Somnivar";
 constexpr const char* kUninstallCaption = "Somnivar レジストリ・アンインストール";
 constexpr const char* kNoRegistryDataText = "削除するレジストリデータがありません。";
 constexpr const char* kNoSettingsKeyText = "設定保存用のレジストリデータがありません。";
@@ -179,11 +179,11 @@ void writeSetting(const char* name, int value)
 int deleteSettings(HWND owner)
 {
     if (!keyExists(kMakerKey)) {
-        MessageBoxA(owner, kNoRegistryDataText, kAppCaption, MB_ICONWARNING);
+        MessageBoxA(owner, kNoRegistryDataText, kAppName, MB_ICONWARNING);
         return 0;
     }
     if (!keyExists(kSettingsKey)) {
-        MessageBoxA(owner, kNoSettingsKeyText, kAppCaption, MB_ICONWARNING);
+        MessageBoxA(owner, kNoSettingsKeyText, kAppName, MB_ICONWARNING);
         return 0;
     }
     const int answer = MessageBoxA(owner, kConfirmDeleteText, kUninstallCaption, MB_ICONQUESTION | MB_YESNOCANCEL);
@@ -194,6 +194,6 @@ int deleteSettings(HWND owner)
         RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
         deleteMakerKeyWhenEmpty();
     }
-    MessageBoxA(owner, kProgramEndsText, kAppCaption, MB_ICONINFORMATION);
+    MessageBoxA(owner, kProgramEndsText, kAppName, MB_ICONINFORMATION);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "app/mainwnd_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "app/windows_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -37,7 +38,7 @@ BOOL onInitDialog(HWND dialog)
 
     cautionFlashArmed = SetTimer(mainWindow, TIMER_CAUTION_FLASH, kBlinkPeriodMs, nullptr);
     if (!cautionFlashArmed) {
-        showFatalError(mainWindow, "タイマーが確保できません。");
+        showFatalError(mainWindow, kNoTimerText);
         if (cautionWindowMenu) {
             DestroyMenu(cautionWindowMenu);
             cautionWindowMenu = nullptr;

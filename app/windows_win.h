@@ -1,0 +1,21 @@
+// Small pieces every window-owning file of the program shares: the captions and the closing
+// of a modeless window whose handle lives in a process-wide variable.
+#pragma once
+#include <windows.h>
+
+// The program's name: window class and title of the main window, and the caption of its boxes
+// and balloons.
+constexpr const char* kAppName = "Somnivar";
+constexpr const char* kErrorCaption = "Somnivar - Error";
+constexpr const char* kNoTimerText = "タイマーが確保できません。";
+
+// The handle is cleared before the window goes, so that the window's own WM_DESTROY (and any
+// message sent during its destruction) already finds it closed.
+inline void destroyWhenOpen(HWND& window)
+{
+    if (!window)
+        return;
+    HWND doomed = window;
+    window = nullptr;
+    DestroyWindow(doomed);
+}
