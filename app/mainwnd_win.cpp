@@ -43,7 +43,6 @@ constexpr const char* kMenuExit = "終　了 (&X)";
 constexpr int kTraySetUpAttempts = 5;
 // A busy shell can time out on NIM_ADD and still add the icon a little later.
 constexpr DWORD kTrayBusyWaitMs = 5000;
-constexpr int kReadmeSettlingTicks = 30;
 
 // Controls and commands of the dialogs that the accelerator table produces; the table is
 // translated against this window, so they are handed on to whichever dialog is active.

@@ -57,8 +57,6 @@ TooltipSlot tooltipSlots[kTooltipSlotCount];
 
 namespace {
 
-constexpr int kReadmeSettlingTicks = 30;
-
 void showError(HWND owner, const char* text, UINT style)
 {
     MessageBoxA(owner, text, kErrorCaption, style);

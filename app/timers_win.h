@@ -13,6 +13,8 @@ extern int readmeSettlingBudget;
 // Mode 1 arms the idle countdown when it is not armed, any other mode disarms it; both clear
 // the activity flag and stop the interference watchers.
 void armIdleTimer(int mode);
+// Ticks a freshly opened readme viewer is looked for.
+constexpr int kReadmeSettlingTicks = 30;
 // Starts the readme settling look-up with a budget of ticks.
 void startReadmeSettling(int budget);
 // WM_TIMER of the main window.
