@@ -363,23 +363,6 @@ WPARAM runMessageLoop()
 
 // ---- Shutdown
 
-void killTimerWhenArmed(UINT_PTR& armed, UINT_PTR id)
-{
-    if (armed) {
-        KillTimer(mainWindow, id);
-        armed = 0;
-    }
-}
-
-void endWatcherThread(WatchRecord& watch)
-{
-    if (watch.thread) {
-        TerminateThread(watch.thread, 0);
-        CloseHandle(watch.thread);
-        watch.thread = nullptr;
-    }
-}
-
 WPARAM shutDown(WPARAM exitCode)
 {
     sharingWatch.finishedFlag = 1;
@@ -401,13 +384,14 @@ WPARAM shutDown(WPARAM exitCode)
         setShutdownPrivilege(0);
 
     KillTimer(mainWindow, TIMER_WATCH_SCAN);
-    killTimerWhenArmed(idleTimerArmed, TIMER_IDLE_EXPIRY);
-    killTimerWhenArmed(cautionFlashArmed, TIMER_CAUTION_FLASH);
-    killTimerWhenArmed(sharingWatch.watchdogTimer, TIMER_SHARING_WATCHDOG);
-    killTimerWhenArmed(dialUpWatch.watchdogTimer, TIMER_DIALUP_WATCHDOG);
+    killTimerWhenArmed(mainWindow, idleTimerArmed, TIMER_IDLE_EXPIRY);
+    killTimerWhenArmed(mainWindow, cautionFlashArmed, TIMER_CAUTION_FLASH);
+    killTimerWhenArmed(mainWindow, sharingWatch.watchdogTimer, TIMER_SHARING_WATCHDOG);
+    killTimerWhenArmed(mainWindow, dialUpWatch.watchdogTimer, TIMER_DIALUP_WATCHDOG);
 
-    endWatcherThread(sharingWatch);
-    endWatcherThread(dialUpWatch);
+    // The finished flags are 1 since the top of the shutdown; endWatch only sets them again.
+    endWatch(sharingWatch);
+    endWatch(dialUpWatch);
 
     // The low-resource stop switched the function off on its own: store what the user had.
     if (settings.Stop == 1 && settings.StopValue >= freeResourcePercent && resourceStopActive)

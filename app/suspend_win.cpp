@@ -89,16 +89,9 @@ void reportSuspendError(DWORD error)
 // window once we have moved on.
 void endDialUpWatch()
 {
-    if (dialUpWatch.watchdogTimer) {
-        KillTimer(mainWindow, TIMER_DIALUP_WATCHDOG);
-        dialUpWatch.watchdogTimer = 0;
-    }
-    if (dialUpWatch.thread) {
-        dialUpWatch.finishedFlag = 1;
-        TerminateThread(dialUpWatch.thread, 0);
-        CloseHandle(dialUpWatch.thread);
-        dialUpWatch.thread = nullptr;
-    }
+    killTimerWhenArmed(mainWindow, dialUpWatch.watchdogTimer, TIMER_DIALUP_WATCHDOG);
+    if (dialUpWatch.thread)
+        endWatch(dialUpWatch);
 }
 
 // Returns true when the request may go on.

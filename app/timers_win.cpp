@@ -100,9 +100,8 @@ void armIdleTimer(int mode)
                 PostQuitMessage(0);
             }
         }
-    } else if (idleTimerArmed) {
-        KillTimer(mainWindow, TIMER_IDLE_EXPIRY);
-        idleTimerArmed = 0;
+    } else {
+        killTimerWhenArmed(mainWindow, idleTimerArmed, TIMER_IDLE_EXPIRY);
     }
     MessageSet(0);
     stopWatchers();

@@ -19,3 +19,12 @@ inline void destroyWhenOpen(HWND& window)
     window = nullptr;
     DestroyWindow(doomed);
 }
+
+// armed holds the timer's SetTimer result; it is 0 again afterwards.
+inline void killTimerWhenArmed(HWND window, UINT_PTR& armed, UINT_PTR id)
+{
+    if (!armed)
+        return;
+    KillTimer(window, id);
+    armed = 0;
+}

@@ -1,12 +1,11 @@
 #include "status/detectors_win.h"
 
 #include "app/startup_win.h"
+#include "app/windows_win.h"
 #include "resources/resource.h"
 
 WatchRecord sharingWatch = {nullptr, 0, 1, 0, nullptr, 0};
 WatchRecord dialUpWatch = {nullptr, 0, 1, 0, nullptr, 0};
-
-namespace {
 
 // The finished flag is set first, so a watcher that is still enumerating stops at its next
 // callback and never answers a window after the stop.
@@ -20,16 +19,6 @@ void endWatch(WatchRecord& watch)
     }
 }
 
-void killWatchdog(WatchRecord& watch, UINT_PTR timerId)
-{
-    if (watch.watchdogTimer) {
-        KillTimer(mainWindow, timerId);
-        watch.watchdogTimer = 0;
-    }
-}
-
-} // namespace
-
 void startWatchers() {}
 
 void stopWatchers()
@@ -38,8 +27,8 @@ void stopWatchers()
         endWatch(sharingWatch);
     if (dialUpWatch.thread)
         endWatch(dialUpWatch);
-    killWatchdog(sharingWatch, TIMER_SHARING_WATCHDOG);
-    killWatchdog(dialUpWatch, TIMER_DIALUP_WATCHDOG);
+    killTimerWhenArmed(mainWindow, sharingWatch.watchdogTimer, TIMER_SHARING_WATCHDOG);
+    killTimerWhenArmed(mainWindow, dialUpWatch.watchdogTimer, TIMER_DIALUP_WATCHDOG);
 }
 
 void closeApmWindow(HWND) {}

@@ -14,6 +14,8 @@ struct WatchRecord {
 extern WatchRecord sharingWatch;
 extern WatchRecord dialUpWatch;
 
+// Sets the finished flag first, then ends the watcher thread when there is one.
+void endWatch(WatchRecord& watch);
 void startWatchers();
 void stopWatchers();
 void closeApmWindow(HWND mainWindow);
