@@ -397,11 +397,7 @@ WPARAM shutDown(WPARAM exitCode)
     if (settings.Stop == 1 && settings.StopValue >= freeResourcePercent && resourceStopActive)
         setEnableState(enableBeforeResourceStop);
 
-    destroyWhenOpen(cautionWindow);
-    destroyWhenOpen(programEditor);
-    destroyWhenOpen(titleEditor);
-    destroyWhenOpen(aboutBox);
-    destroyWhenOpen(settingsDialog);
+    destroyModelessDialogs();
 
     if (readmeEdit) {
         if (readmeEditPreviousProc)

@@ -119,13 +119,18 @@ void handleResume(HWND window)
 
 } // namespace
 
-void closeProgramWindows()
+void destroyModelessDialogs()
 {
     destroyWhenOpen(cautionWindow);
     destroyWhenOpen(programEditor);
     destroyWhenOpen(titleEditor);
     destroyWhenOpen(aboutBox);
     destroyWhenOpen(settingsDialog);
+}
+
+void closeProgramWindows()
+{
+    destroyModelessDialogs();
     // A viewer that is still settling stays open: its handle is not known for sure yet.
     if (!readmeSettling && readmeViewer) {
         SendMessageA(readmeViewer, WM_CLOSE, 0, 0);

@@ -13,5 +13,8 @@ void commandedSuspend(LPARAM kind);
 void idleSuspend();
 // Destroys the program's modeless windows before a suspend.
 void closeProgramWindows();
+// The part of it that the shutdown shares: the caution window, the list editors, the about box
+// and the settings dialog, in that order. The readme viewer has rules of its own in each.
+void destroyModelessDialogs();
 LRESULT onPower(HWND window, WPARAM event);
 LRESULT onPowerBroadcast(HWND window, WPARAM event);
