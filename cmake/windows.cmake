@@ -8,6 +8,8 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 # The notify record needs the shell 5 balloon fields; the rest is the Windows XP API level.
 set(SOMNIVAR_WIN_DEFINES WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX STRICT)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
+# No link time in the PE headers: the same commit builds the same bytes, so its packages are too.
+add_link_options(-Wl,--no-insert-timestamp)
 
 # ---- Vantrel.dll: the input hook library. No C runtime: it runs inside every process that
 # receives input on the 9x family, so it must stay small and self-contained.

@@ -43,6 +43,8 @@ if step win-x64-build configure_and_build win-x64; then
     rm -rf "$SOMNIVAR_WINEPREFIX"
     unset DISPLAY
     step win-tests ctest --preset win-x64 --output-on-failure -V
+    # The zips a Windows user downloads: their contents, and the x64 one unpacked and started.
+    step package sh -c 'bash tools/package.sh && python3 tests/package/check.py'
 fi
 
 echo

@@ -1,0 +1,42 @@
+// The unpacked x64 package, started the way a user starts it: from its own folder. Runs only
+// when SOMNIVAR_PACKAGE_DIR names that folder (the package step of tools/test.sh sets it).
+#include "harness/harness.h"
+
+#include <cstdlib>
+
+using namespace harness;
+
+class Package : public SomnivarTest {};
+
+TEST_F(Package, UnpackedPackageRunsShowsItsVersionAndEndsCleanly)
+{
+    const char* folder = std::getenv("SOMNIVAR_PACKAGE_DIR");
+    if (!folder)
+        GTEST_SKIP() << "SOMNIVAR_PACKAGE_DIR is not set";
+    ASSERT_TRUE(storeSettings());
+    FakeTray tray;
+    ASSERT_TRUE(tray.start());
+    StartOptions options;
+    options.workingDirectory = folder;
+    options.powerStandIn = false;
+    Process program;
+    ASSERT_TRUE(startProcess(std::string(folder) + "\\Somnivar.exe", options, &program));
+    auto icon = [&](DWORD message) {
+        return [&, message](const TrayEvent& e) { return e.message == message && e.processId == program.id && e.id == 123; };
+    };
+    ASSERT_TRUE(tray.waitFor(icon(NIM_ADD), 15000)) << "no tray icon";
+
+    HWND mainWindow = findProcessWindow(program.id, "Somnivar", "Somnivar");
+    ASSERT_TRUE(postMessage(mainWindow, WM_COMMAND, 260, 0));
+    HWND about = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (about = findProcessWindow(program.id, "#32770", "Somnivar について")); }, 5000));
+    char version[64] = "";
+    GetDlgItemTextA(about, 1106, version, sizeof(version));
+    EXPECT_STREQ(version, "Version 8.1");
+
+    ASSERT_TRUE(postMessage(mainWindow, WM_CLOSE, 0, 0));
+    DWORD exitCode = 99;
+    ASSERT_TRUE(waitProcessExit(program, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(tray.waitFor(icon(NIM_DELETE), 1000)) << "the icon stayed";
+}
