@@ -3,18 +3,24 @@
 
 Each zip holds Somnivar.exe and Vantrel.dll from the build's bin folder, the help text
 Readme.txt and the example watch lists under samples/. Members come in a fixed order and
-carry the commit's time, so the same commit always packs the same bytes.
-    python3 tools/package.py [OUTPUT_DIR]      (tools/package.sh builds first, then runs this)
+carry the commit's time, so the same commit always packs the same bytes. Nothing is packed
+that a Windows user could not run: a program of the other architecture, a hook library whose
+exports differ from the four the program imports, or a text that is not code page 932 with
+CR LF line ends stops the packing.
+    python3 tools/package.py      (tools/package.sh builds first, then runs this)
 """
 import pathlib
 import re
+import struct
 import subprocess
 import sys
 import time
 import zipfile
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-ARCHITECTURES = {"x86": "win-x86", "x64": "win-x64"}  # name in the zip's file name: build preset
+# Name in the zip's file name: (build preset, PE machine of its files).
+ARCHITECTURES = {"x86": ("win-x86", 0x14C), "x64": ("win-x64", 0x8664)}
+HOOK_EXPORTS = ["FreeHook", "MessageCheck", "MessageSet", "SetHook"]
 
 
 def version():
@@ -38,6 +44,45 @@ def members(preset):
     ]
 
 
+def machine_and_exports(image):
+    """The PE machine of an executable image and the sorted names that it exports."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[pe:pe + 4] != b"PE\0\0":
+        return None, []
+    machine, sections, _, _, _, optional_size = struct.unpack_from("<HHIIIH", image, pe + 4)
+    optional = pe + 24
+    pe32 = struct.unpack_from("<H", image, optional)[0] == 0x10B
+    export_rva = struct.unpack_from("<I", image, optional + (96 if pe32 else 112))[0]
+    table = [struct.unpack_from("<IIII", image, optional + optional_size + 40 * i + 8) for i in range(sections)]
+
+    def offset(rva):  # file offset of a relative virtual address
+        return next(raw + rva - start for size, start, _, raw in table if start <= rva < start + size)
+
+    if not export_rva:
+        return machine, []
+    count, names = struct.unpack_from("<I4xI", image, offset(export_rva) + 24)
+    return machine, sorted(image[offset(rva):image.index(b"\0", offset(rva))].decode()
+                           for rva in struct.unpack_from("<%dI" % count, image, offset(names)))
+
+
+def problem(name, data, machine):
+    """What makes this member unfit to ship, or None."""
+    if name.endswith((".exe", ".dll")):
+        found, exports = machine_and_exports(data)
+        if found != machine:
+            return "not a program for machine %#x" % machine
+        if name == "Vantrel.dll" and exports != HOOK_EXPORTS:
+            return "exports %s" % exports
+        return None
+    try:
+        data.decode("cp932")
+    except UnicodeDecodeError:
+        return "not code page 932"
+    if not data.endswith(b"\r\n") or data.count(b"\n") != data.count(b"\r\n"):
+        return "not CR LF throughout"
+    return None
+
+
 def commit_time():
     seconds = subprocess.run(["git", "log", "-1", "--format=%ct"], cwd=ROOT, check=True,
                              capture_output=True, text=True).stdout.strip()
@@ -46,24 +91,38 @@ def commit_time():
     return time.gmtime(int(seconds) & ~1)[:6]
 
 
-def pack(output_dir):
-    output_dir.mkdir(parents=True, exist_ok=True)
+def contents(preset, machine):
+    """(name in the zip, bytes) of every member, or the reason why this package cannot ship."""
+    files = []
+    for name, source in members(preset):
+        if not source.is_file():
+            sys.exit("package: %s is missing" % source)
+        data = source.read_bytes()
+        fault = problem(name, data, machine)
+        if fault:
+            sys.exit("package: %s: %s" % (source, fault))
+        files.append((name, data))
+    return files
+
+
+def pack():
+    output_dir = ROOT / "dist"
+    output_dir.mkdir(exist_ok=True)
     stamp = commit_time()
-    for architecture, preset in ARCHITECTURES.items():
+    for architecture, (preset, machine) in ARCHITECTURES.items():
+        files = contents(preset, machine)
         path = output_dir / ("Somnivar-%s-%s.zip" % (version(), architecture))
         partial = path.with_suffix(".zip.partial")
         with zipfile.ZipFile(partial, "w") as archive:
-            for name, source in members(preset):
-                if not source.is_file():
-                    sys.exit("package: %s is missing" % source)
+            for name, data in files:
                 info = zipfile.ZipInfo(name, date_time=stamp)
                 info.compress_type = zipfile.ZIP_DEFLATED
                 info.create_system = 0        # MS-DOS attributes, as Windows itself writes them
                 info.external_attr = 0x20     # FILE_ATTRIBUTE_ARCHIVE
-                archive.writestr(info, source.read_bytes(), compresslevel=9)
+                archive.writestr(info, data, compresslevel=9)
         partial.replace(path)
-        print(path.relative_to(ROOT) if path.is_relative_to(ROOT) else path)
+        print(path.relative_to(ROOT))
 
 
 if __name__ == "__main__":
-    pack(pathlib.Path(sys.argv[1]).resolve() if len(sys.argv) > 1 else ROOT / "dist")
+    pack()

@@ -1,14 +1,14 @@
-// The unpacked x64 package, started the way a user starts it: from its own folder. Runs only
-// when SOMNIVAR_PACKAGE_DIR names that folder (the package step of tools/test.sh sets it).
-#include "harness/harness.h"
-
+// The unpacked x64 package, started from its own folder as a user starts it. Runs only when
+// SOMNIVAR_PACKAGE_DIR names that folder (the package step of tools/test.sh sets it).
 #include <cstdlib>
+
+#include "harness/harness.h"
 
 using namespace harness;
 
 class Package : public SomnivarTest {};
 
-TEST_F(Package, UnpackedPackageRunsShowsItsVersionAndEndsCleanly)
+TEST_F(Package, UnpackedCopyAddsItsIconShowsItsVersionAndEndsCleanly)
 {
     const char* folder = std::getenv("SOMNIVAR_PACKAGE_DIR");
     if (!folder)
@@ -21,13 +21,13 @@ TEST_F(Package, UnpackedPackageRunsShowsItsVersionAndEndsCleanly)
     options.powerStandIn = false;
     Process program;
     ASSERT_TRUE(startProcess(std::string(folder) + "\\Somnivar.exe", options, &program));
-    auto icon = [&](DWORD message) {
-        return [&, message](const TrayEvent& e) { return e.message == message && e.processId == program.id && e.id == 123; };
+    auto icon = [&](DWORD code) {
+        return [&, code](const TrayEvent& e) { return e.message == code && e.processId == program.id; };
     };
     ASSERT_TRUE(tray.waitFor(icon(NIM_ADD), 15000)) << "no tray icon";
 
     HWND mainWindow = findProcessWindow(program.id, "Somnivar", "Somnivar");
-    ASSERT_TRUE(postMessage(mainWindow, WM_COMMAND, 260, 0));
+    ASSERT_TRUE(postMessage(mainWindow, WM_COMMAND, 260, 0));  // the tray menu's version item
     HWND about = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (about = findProcessWindow(program.id, "#32770", "Somnivar について")); }, 5000));
     char version[64] = "";
