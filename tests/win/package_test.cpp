@@ -1,7 +1,6 @@
 // The unpacked x64 package, started from its own folder as a user starts it. Runs only when
 // SOMNIVAR_PACKAGE_DIR names that folder (the package step of tools/test.sh sets it).
 #include <cstdlib>
-
 #include "harness/harness.h"
 
 using namespace harness;
@@ -13,14 +12,10 @@ TEST_F(Package, UnpackedCopyAddsItsIconShowsItsVersionAndEndsCleanly)
     const char* folder = std::getenv("SOMNIVAR_PACKAGE_DIR");
     if (!folder)
         GTEST_SKIP() << "SOMNIVAR_PACKAGE_DIR is not set";
-    ASSERT_TRUE(storeSettings());
     FakeTray tray;
     ASSERT_TRUE(tray.start());
-    StartOptions options;
-    options.workingDirectory = folder;
-    options.powerStandIn = false;
-    Process program;
-    ASSERT_TRUE(startProcess(std::string(folder) + "\\Somnivar.exe", options, &program));
+    Process program;  // a first start, as after unpacking: the settings dialog opens as well
+    ASSERT_TRUE(startProcess(std::string(folder) + "\\Somnivar.exe", StartOptions{"", folder, {}, false}, &program));
     auto icon = [&](DWORD code) {
         return [&, code](const TrayEvent& e) { return e.message == code && e.processId == program.id; };
     };
