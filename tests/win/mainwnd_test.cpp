@@ -356,7 +356,7 @@ TEST_F(MainWindowInProcess, TraySetUpAddsTheIconOnceUnlessTheShellIsBusy)
         {"adds", 0, 0, {NIM_ADD}, {}},
         // Refused for another reason: not retried, nor reported.
         {"refuses", 0, ERROR_ACCESS_DENIED, {NIM_ADD}, {}},
-        // A busy shell may have added the icon after all: checked with NIM_MODIFY by the retry tick.
+        // A busy shell may have added the icon after all: checked with NIM_MODIFY after five seconds.
         {"is busy once", 1, 0, {NIM_ADD, NIM_MODIFY}, {}},
     };
     for (const auto& c : cases) {
@@ -366,8 +366,7 @@ TEST_F(MainWindowInProcess, TraySetUpAddsTheIconOnceUnlessTheShellIsBusy)
         tray.addError = c.addError;
         sleeps.clear();
         ASSERT_NE(createMainWindow(), nullptr);
-        if (c.addTimeouts)
-            SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
+        if (c.addTimeouts) SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0); // the five seconds are up
         EXPECT_EQ(tray.codes, c.codes);
         EXPECT_EQ(sleeps, c.sleeps);
         EXPECT_TRUE(IsMenu(trayMenu));
@@ -390,8 +389,7 @@ TEST_F(MainWindowInProcess, ShellBusyFiveTimesEndsTheProgram)
     boxTexts.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, closeBoxes);
     ASSERT_NE(createMainWindow(), nullptr);
-    for (int i = 0; i < 5; ++i)
-        SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
+    for (int i = 0; i < 5; ++i) SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
     KillTimer(nullptr, timer);
 
     std::vector<DWORD> expected;
