@@ -41,8 +41,11 @@ constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
 constexpr const char* kMenuExit = "終　了 (&X)";
 
 constexpr int kTraySetUpAttempts = 5;
-// A busy shell can time out on NIM_ADD and still add the icon a little later.
-constexpr DWORD kTrayBusyWaitMs = 5000;
+// A busy shell can time out on NIM_ADD and still add the icon a little later. The wait runs on
+// a timer: the low-level input hooks run on this thread, and while it sleeps every key and
+// mouse move of the desktop waits with it.
+constexpr UINT kTrayBusyWaitMs = 5000;
+int trayAttemptsLeft;
 
 // Controls and commands of the dialogs that the accelerator table produces; the table is
 // translated against this window, so they are handed on to whichever dialog is active.
@@ -71,26 +74,25 @@ void fillTrayRecord(HWND window)
     trayIconRecord.hWnd = window;
 }
 
-// Builds the menu and adds the icon, waiting out a busy shell up to five times. Any other
-// refusal of the shell leaves the program running without an icon.
+// One attempt: builds the menu and adds the icon. A busy shell is asked again by the retry
+// timer; any other refusal leaves the program running without an icon.
+void tryAddTrayIcon(HWND window)
+{
+    buildTrayMenu();
+    applyMenuMarks(settings.Enable);
+    fillTrayRecord(window);
+    if (Shell_NotifyIconA(NIM_ADD, &trayIconRecord))
+        return;
+    if (GetLastError() == ERROR_TIMEOUT)
+        SetTimer(window, TIMER_TRAY_RETRY, kTrayBusyWaitMs, nullptr);
+}
+
+// Up to five attempts, then the program gives up and ends.
 void setUpTray(HWND window)
 {
-    for (int attempts = kTraySetUpAttempts; attempts > 0; --attempts) {
-        buildTrayMenu();
-        applyMenuMarks(settings.Enable);
-        fillTrayRecord(window);
-        if (Shell_NotifyIconA(NIM_ADD, &trayIconRecord))
-            return;
-        if (GetLastError() != ERROR_TIMEOUT)
-            return;
-        Sleep(kTrayBusyWaitMs);
-        if (Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord))
-            return;
-        Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
-        dropTrayMenu();
-    }
-    showFatalError(window, "タスクトレイにアイコンを登録できませんでした");
-    PostQuitMessage(0);
+    KillTimer(window, TIMER_TRAY_RETRY);
+    trayAttemptsLeft = kTraySetUpAttempts;
+    tryAddTrayIcon(window);
 }
 
 // ---- Switching the function from the menu and the icon
@@ -215,6 +217,10 @@ LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     switch (id) {
     case IDC_SUSPEND_NOW:
         commandedSuspend(lParam);
+        // Whichever loop delivered it (the main one, a box's, the tray menu's), the main loop
+        // ends the program once it runs again.
+        if (launchSuspendPending == 1 && lParam == SUSPEND_KIND_LAUNCH)
+            launchSuspendPending = 2;
         return 0;
     case IDM_FUNCTION_ON:
         switchFunction(1);
@@ -269,6 +275,21 @@ void bringForward(HWND dialog, const RECT& opened)
 }
 
 } // namespace
+
+void trayRetryTick(HWND window)
+{
+    KillTimer(window, TIMER_TRAY_RETRY);
+    if (Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord))
+        return; // the shell had added the icon after all
+    Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
+    dropTrayMenu();
+    if (--trayAttemptsLeft > 0) {
+        tryAddTrayIcon(window);
+        return;
+    }
+    showFatalError(window, "タスクトレイにアイコンを登録できませんでした");
+    PostQuitMessage(0);
+}
 
 void dropTrayMenu()
 {

@@ -18,3 +18,6 @@ void buildTrayMenu();
 void bringDialogsForward();
 // Destroys trayMenu and with it the NT submenu; both handles become null.
 void dropTrayMenu();
+// The tray set-up's retry timer: asks a busy shell whether it added the icon after all, and
+// tries again (five attempts in all) when it did not.
+void trayRetryTick(HWND window);

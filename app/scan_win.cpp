@@ -45,13 +45,32 @@ void forEachWatchableProcess(HANDLE snapshot, Visit visit)
     }
 }
 
+// The processes of the tick's snapshot; when it could not be taken, the names the last good one
+// left in the table. Taking a failed snapshot for "nothing runs" would switch the function on,
+// and the next good one off again.
+template <typename Visit>
+void forEachKnownProcess(HANDLE snapshot, Visit visit)
+{
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        forEachWatchableProcess(snapshot, visit);
+        return;
+    }
+    for (int slot = 0; slot < runningProcesses.count; ++slot) {
+        if (!visit(tableProcessName(runningProcesses, slot)))
+            return;
+    }
+}
+
 // Every running process marks the first not-yet-found entry that matches it. The names are kept
 // for the confirmation.
 void markRunningPrograms(HANDLE snapshot)
 {
-    clearProcessNames(runningProcesses);
-    forEachWatchableProcess(snapshot, [](std::string_view name) {
-        addProcessName(runningProcesses, name);
+    const bool fresh = snapshot != INVALID_HANDLE_VALUE;
+    if (fresh)
+        clearProcessNames(runningProcesses);
+    forEachKnownProcess(snapshot, [fresh](std::string_view name) {
+        if (fresh)
+            addProcessName(runningProcesses, name);
         for (uint32_t i = 0; i < programList.entryCount; ++i) {
             if (listMark(programList, i) != kMarkNotFound)
                 continue;
@@ -101,14 +120,10 @@ void confirmPrograms(HANDLE snapshot)
             mark = kMarkFound;
             return false;
         };
-        if (runningProcesses.complete) {
-            for (int slot = 0; slot < runningProcesses.count; ++slot) {
-                if (!confirm(tableProcessName(runningProcesses, slot)))
-                    break;
-            }
-        } else {
-            forEachWatchableProcess(snapshot, confirm);
-        }
+        if (runningProcesses.complete)
+            forEachKnownProcess(INVALID_HANDLE_VALUE, confirm);
+        else
+            forEachKnownProcess(snapshot, confirm);
     }
 }
 

@@ -31,6 +31,8 @@ int processWatchAvailable;
 int firstRun;
 int pendingLaunchCommand = -1;
 int shutdownPrivilegeHeld;
+int inputHooksInstalled;
+int launchSuspendPending;
 HMODULE resourceMeterLibrary;
 FreeResourcesProc freeResourcesProc;
 
@@ -226,10 +228,8 @@ bool createMainWindow(HINSTANCE instance)
 void armSupervisionTimers()
 {
     for (UINT_PTR id : {static_cast<UINT_PTR>(TIMER_ACTIVITY_POLL), static_cast<UINT_PTR>(TIMER_WATCH_SCAN)}) {
-        if (!SetTimer(mainWindow, id, 1000, nullptr)) {
-            showFatalError(mainWindow, kNoTimerText);
-            PostQuitMessage(0);
-        }
+        if (!SetTimer(mainWindow, id, 1000, nullptr))
+            reportTimerFailure();
     }
 }
 
@@ -318,15 +318,7 @@ bool routeToDialogs(MSG& message)
     return false;
 }
 
-// Set once a launch option's suspend command has been posted to the main window.
-int launchSuspendPosted;
-
-bool isSuspendCommand(const MSG& message)
-{
-    return message.hwnd == mainWindow && message.message == WM_COMMAND && LOWORD(message.wParam) == IDC_SUSPEND_NOW;
-}
-
-void launchFollowUp(const MSG& routed)
+void launchFollowUp()
 {
     if (pendingLaunchCommand == 0 && !readmeViewer) {
         // A readme-only start ends with its viewer.
@@ -334,13 +326,15 @@ void launchFollowUp(const MSG& routed)
     } else if (pendingLaunchCommand == SUSPEND_KIND_CONFIGURED || pendingLaunchCommand == SUSPEND_KIND_HIBERNATE ||
                pendingLaunchCommand == SUSPEND_KIND_STANDBY) {
         pendingLaunchCommand = -1;
-        // lParam -1 is neither 263 nor 264: the suspend follows SuspendType.
-        PostMessageA(mainWindow, WM_COMMAND, IDC_SUSPEND_NOW, -1);
-        Sleep(1000);
-        launchSuspendPosted = 1;
-    } else if (launchSuspendPosted && isSuspendCommand(routed)) {
-        // The quit waits until the suspend has been handled: a quit queued earlier would end
-        // the modal loop of its error box at once, and the user would never see why it failed.
+        // The suspend comes a second later, from a timer: this thread runs the input hooks and
+        // must not sleep.
+        launchSuspendPending = 1;
+        if (!SetTimer(mainWindow, TIMER_LAUNCH_SUSPEND, 1000, nullptr))
+            PostMessageA(mainWindow, WM_COMMAND, IDC_SUSPEND_NOW, SUSPEND_KIND_LAUNCH);
+    } else if (launchSuspendPending == 2) {
+        // The quit waits until the suspend has been handled and its loop has returned here: a
+        // quit queued earlier would end the modal loop of its error box at once, and a menu's
+        // loop would swallow it.
         PostQuitMessage(0);
     }
 }
@@ -356,7 +350,7 @@ WPARAM runMessageLoop()
         }
         if (readmeEdit)
             HideCaret(readmeEdit);
-        launchFollowUp(message);
+        launchFollowUp();
     }
     return message.wParam;
 }
@@ -482,9 +476,12 @@ int setShutdownPrivilege(int enable)
     }
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = enable == 1 ? SE_PRIVILEGE_ENABLED : 0;
+    SetLastError(ERROR_SUCCESS);
     const BOOL adjusted = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    // The call succeeds with ERROR_NOT_ALL_ASSIGNED when the account lacks the privilege.
+    const bool assigned = adjusted && GetLastError() == ERROR_SUCCESS;
     CloseHandle(token);
-    return adjusted ? 1 : 0;
+    return assigned ? 1 : 0;
 }
 
 int somnivarMain(HINSTANCE instance, int)
@@ -508,6 +505,7 @@ int somnivarMain(HINSTANCE instance, int)
         showFatalError(mainWindow, "マウス・キーボードをフックできませんでした。");
         return 0;
     }
+    inputHooksInstalled = 1;
     acceleratorTable = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
     MessageSet(0);
     InitCommonControls();

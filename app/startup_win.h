@@ -12,6 +12,8 @@ extern int processWatchAvailable;  // a process snapshot could be taken at start
 extern int firstRun;               // the settings key was missing
 extern int pendingLaunchCommand;   // -1 none, 0 readme-only start, 258/263/264 one suspend then end
 extern int shutdownPrivilegeHeld;
+extern int inputHooksInstalled;    // SetHook succeeded at start; the hooks are to be kept
+extern int launchSuspendPending;   // a launch option's suspend: 1 still to come, 2 handled
 
 // Resource meter of the 9x family; freeResourcesProc(0) returns the free resources in percent.
 typedef int(WINAPI* FreeResourcesProc)(int);

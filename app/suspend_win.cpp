@@ -15,6 +15,7 @@
 #include "status/tray_win.h"
 
 int suspendInProgress;
+int suspendErrorOpen;
 UINT_PTR resumeGrace;
 // Monitor values outside 0..2 keep the previous argument; before any suspend that is "on".
 int monitorPowerArgument = -1;
@@ -26,6 +27,9 @@ constexpr const char* kRequestCancelled = "サスペンド要求はキャンセ�
 constexpr UINT kResumeGraceMs = 30000;
 constexpr LPARAM kMonitorOn = -1;
 constexpr size_t kSystemMessageSize = 256;
+// Per window of the monitor broadcast: a hung window of any program must not hold up the
+// suspend, nor this thread, on which the low-level input hooks run.
+constexpr UINT kMonitorBroadcastTimeoutMs = 200;
 
 // WM_POWER answers (the 9x family's request protocol).
 constexpr LRESULT kPowerOk = 1;
@@ -43,7 +47,8 @@ struct PowerCallResult {
 
 void sendMonitorPower(LPARAM argument)
 {
-    SendMessageA(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, argument);
+    SendMessageTimeoutA(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, argument, SMTO_ABORTIFHUNG,
+                        kMonitorBroadcastTimeoutMs, nullptr);
 }
 
 PowerCallResult callPowerFunction(int hibernate)
@@ -79,10 +84,22 @@ void reportSuspendError(DWORD error)
     const size_t prefixLength = copyBounded(text, sizeof(text), kErrorPrefix);
     copyBounded(text + prefixLength, sizeof(text) - prefixLength, systemText);
 
-    if (balloonErrorMode)
+    if (balloonErrorMode) {
         showTrayBalloon(mainWindow, text, kErrorCaption, kBalloonError);
-    else
-        MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING);
+        return;
+    }
+    // The box's modal loop keeps every timer running; see suspendErrorOpen.
+    suspendErrorOpen = 1;
+    MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING);
+    suspendErrorOpen = 0;
+}
+
+// Our own suspend is over once the power call has returned: from here on a raised flag is the
+// user's input, and a suspend request is another program's.
+void endOwnSuspend()
+{
+    MessageSet(0);
+    suspendInProgress = 0;
 }
 
 // The dial-up watcher may still be searching after the power call; it must not answer a
@@ -115,6 +132,19 @@ void handleResume(HWND window)
     armIdleTimer(0);
     armIdleTimer(1);
     suspendInProgress = 0;
+    // Windows may have dropped the low-level hooks while the machine slept.
+    if (isNtPlatform)
+        reinstallInputHooks();
+}
+
+// Another program vetoed a suspend that we allowed: the countdown we stopped for it must run
+// again, or an unattended machine stays awake for good.
+void handleSuspendVetoed()
+{
+    if (settings.Enable != 1)
+        return;
+    armIdleTimer(0);
+    armIdleTimer(1);
 }
 
 } // namespace
@@ -140,6 +170,9 @@ void closeProgramWindows()
 
 void idleSuspend()
 {
+    // One failure box at a time; the countdown stays armed for the next try.
+    if (suspendErrorOpen)
+        return;
     armIdleTimer(0);
     closeProgramWindows();
     MessageSet(1);
@@ -151,6 +184,7 @@ void idleSuspend()
         startWatchers();
 
     const PowerCallResult result = suspendWithMonitor(hibernate);
+    endOwnSuspend();
 
     if (!result.succeeded) {
         if (expand) {
@@ -164,11 +198,12 @@ void idleSuspend()
     MessageSet(0);
     // Re-armed whatever Enable is: a failed attempt is retried one full period later.
     armIdleTimer(1);
-    suspendInProgress = 0;
 }
 
 void commandedSuspend(LPARAM kind)
 {
+    if (suspendErrorOpen)
+        return;
     armIdleTimer(0);
     MessageSet(1);
     suspendInProgress = 1;
@@ -176,13 +211,13 @@ void commandedSuspend(LPARAM kind)
     const int hibernate = isNtPlatform ? commandedHibernateFlag(kind, settings.SuspendType) : 0;
 
     const PowerCallResult result = suspendWithMonitor(hibernate);
+    endOwnSuspend();
     if (!result.succeeded)
         reportSuspendError(result.error);
 
     MessageSet(0);
     if (settings.Enable == 1)
         armIdleTimer(1);
-    suspendInProgress = 0;
 }
 
 LRESULT onPower(HWND window, WPARAM event)
@@ -210,6 +245,10 @@ LRESULT onPowerBroadcast(HWND window, WPARAM event)
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMEAUTOMATIC:
         handleResume(window);
+        return TRUE;
+    case PBT_APMQUERYSUSPENDFAILED:
+    case PBT_APMQUERYSTANDBYFAILED:
+        handleSuspendVetoed();
         return TRUE;
     default:
         return TRUE;

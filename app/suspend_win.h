@@ -3,6 +3,8 @@
 #include <windows.h>
 
 extern int suspendInProgress;
+// A suspend's failure box is on screen; no other suspend starts meanwhile.
+extern int suspendErrorOpen;
 extern UINT_PTR resumeGrace;   // timer 9's SetTimer result while the 30 s grace runs
 extern int monitorPowerArgument; // SC_MONITORPOWER argument of the last suspend
 

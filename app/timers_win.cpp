@@ -2,6 +2,7 @@
 #include "app/timers_win.h"
 
 #include "app/idletime.h"
+#include "app/mainwnd_win.h"
 #include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
@@ -26,6 +27,31 @@ namespace {
 
 constexpr const char* kDialogClass = "#32770";
 constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
+
+// The system's last-input time as the previous poll saw it.
+DWORD lastInputTime;
+bool lastInputTimeKnown;
+// Once a timer has failed the program is on its way out: one box, then the quit.
+bool timerFailureReported;
+
+// Windows removes a low-level hook that keeps timing out, without a word; from then on the
+// flag stays clear while the user works. The system's own last-input time still moves.
+void checkInputHooks()
+{
+    if (!isNtPlatform || !inputHooksInstalled)
+        return;
+    LASTINPUTINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetLastInputInfo(&info))
+        return;
+    const bool moved = lastInputTimeKnown && info.dwTime != lastInputTime;
+    lastInputTime = info.dwTime;
+    lastInputTimeKnown = true;
+    if (moved && MessageCheck() == 0) {
+        MessageSet(1); // the poll below counts it as input
+        reinstallInputHooks();
+    }
+}
 
 // The readme viewer of this process, or null. Another process's window with the same title
 // (a readme-only start of ours, say) must never become our handle: we would close it.
@@ -95,16 +121,32 @@ void armIdleTimer(int mode)
     if (mode == 1) {
         if (!idleTimerArmed) {
             idleTimerArmed = SetTimer(mainWindow, TIMER_IDLE_EXPIRY, idlePeriodMs(settings.Time), nullptr);
-            if (!idleTimerArmed) {
-                showFatalError(mainWindow, kNoTimerText);
-                PostQuitMessage(0);
-            }
+            if (!idleTimerArmed)
+                reportTimerFailure();
         }
     } else {
         killTimerWhenArmed(mainWindow, idleTimerArmed, TIMER_IDLE_EXPIRY);
     }
     MessageSet(0);
     stopWatchers();
+}
+
+void reportTimerFailure()
+{
+    // The box's modal loop goes on running the poll, whose next restart would fail again.
+    if (timerFailureReported)
+        return;
+    timerFailureReported = true;
+    showFatalError(mainWindow, kNoTimerText);
+    PostQuitMessage(0);
+}
+
+void reinstallInputHooks()
+{
+    if (!inputHooksInstalled)
+        return;
+    FreeHook();
+    SetHook(); // a failure is tried again when the last-input time next moves
 }
 
 void startReadmeSettling(int budget)
@@ -115,6 +157,7 @@ void startReadmeSettling(int budget)
 
 void activityPollTick()
 {
+    checkInputHooks();
     if (settings.Enable == 1 && MessageCheck() == 1) {
         // Restart from the full period: the countdown runs from this poll.
         armIdleTimer(0);
@@ -180,6 +223,13 @@ LRESULT onMainWindowTimer(HWND window, WPARAM timerId)
         break;
     case TIMER_RESUME_GRACE:
         resumeGraceTick(window);
+        break;
+    case TIMER_TRAY_RETRY:
+        trayRetryTick(window);
+        break;
+    case TIMER_LAUNCH_SUSPEND:
+        KillTimer(window, TIMER_LAUNCH_SUSPEND);
+        PostMessageA(window, WM_COMMAND, IDC_SUSPEND_NOW, SUSPEND_KIND_LAUNCH);
         break;
     default:
         break;

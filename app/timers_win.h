@@ -13,6 +13,11 @@ extern int readmeSettlingBudget;
 // Mode 1 arms the idle countdown when it is not armed, any other mode disarms it; both clear
 // the activity flag and stop the interference watchers.
 void armIdleTimer(int mode);
+// "No timer can be obtained" and the quit, shown once however often a timer fails.
+void reportTimerFailure();
+// Installs the input hooks afresh (NT family: Windows may have dropped them). Does nothing
+// unless start-up installed them.
+void reinstallInputHooks();
 // Ticks a freshly opened readme viewer is looked for.
 constexpr int kReadmeSettlingTicks = 30;
 // Starts the readme settling look-up with a budget of ticks.

@@ -29,6 +29,7 @@
 #define SUSPEND_KIND_CONFIGURED  258  // use SuspendType (also 0 and -1)
 #define SUSPEND_KIND_HIBERNATE   263
 #define SUSPEND_KIND_STANDBY     264
+#define SUSPEND_KIND_LAUNCH      (-1) // a launch option's own suspend: SuspendType, then the end
 
 // ---- Dialog shortcut ids produced by accelerator table 105 (settings dialog controls and a
 // few further commands); the main window forwards them to the active window.
@@ -77,3 +78,5 @@
 #define TIMER_CAUTION_FLASH      6    // 300 ms: flashes the caution window
 #define TIMER_WATCH_SCAN         8    // 1 s: watch scan and enable decision
 #define TIMER_RESUME_GRACE       9    // 30 s: grace after a resume
+#define TIMER_TRAY_RETRY         10   // 5 s: asks a busy shell again whether it added the icon
+#define TIMER_LAUNCH_SUSPEND     11   // 1 s after start: a launch option's suspend

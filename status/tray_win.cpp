@@ -76,6 +76,9 @@ void applyMenuMarks(int enabled)
 void setEnableState(int on)
 {
     settings.Enable = on == 1 ? 1 : 0;
+    // Switching on starts a full period, even when a resume had left the countdown running.
+    if (settings.Enable)
+        armIdleTimer(0);
     armIdleTimer(settings.Enable);
     MessageSet(0);
     applyMenuMarks(settings.Enable);
