@@ -17,6 +17,7 @@
 #include "settings/settings_dialog_win.h"
 #include "settings/settings_store_win.h"
 #include "status/tray_win.h"
+#include "watchlists/editors_win.h"
 
 HMENU trayMenu;
 HMENU forcedSuspendSubmenu;
