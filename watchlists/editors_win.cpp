@@ -30,8 +30,6 @@ RECT titleEditorOpeningRect;
 
 namespace {
 
-constexpr const char* kMenuAbout = "ﾊﾞｰｼﾞｮﾝ情報 (&V)";
-constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
 constexpr const char* kUnsavedQuestion = "監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？";
 constexpr const char* kAlreadyListed = " は、既に登録されています。";
 constexpr const char* kFetchError = "取得エラー";
@@ -241,6 +239,49 @@ void extendSystemMenu(HWND dialog)
     DrawMenuBar(dialog);
 }
 
+// A label wider than its button (with a substitute font whose kana run wider than its dialog
+// units) is drawn a little smaller instead of cut off; the layout stays as designed. Returns the
+// smaller font, which the caller deletes, or null when every label fits.
+HFONT fitButtonLabels(HWND dialog)
+{
+    const int buttons[] = {IDC_EDITOR_ADD, IDC_EDITOR_SAVE, IDC_EDITOR_CLOSE, IDC_EDITOR_FETCH_AGAIN, IDC_EDITOR_REMOVE};
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(dialog);
+    HGDIOBJ previous = SelectObject(dc, font);
+    std::vector<HWND> tooWide;
+    int room = 0;
+    int needed = 0;   // the largest overflow, as the room/needed ratio of its button
+    for (int id : buttons) {
+        HWND button = GetDlgItem(dialog, id);
+        char text[64] = {};
+        const int length = GetWindowTextA(button, text, sizeof(text));
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc, text, length, &extent);
+        RECT client;
+        GetClientRect(button, &client);
+        const int inside = client.right - 2 * GetSystemMetrics(SM_CXEDGE);
+        if (extent.cx <= inside)
+            continue;
+        tooWide.push_back(button);
+        if (!needed || extent.cx * room > needed * inside) {
+            room = inside;
+            needed = extent.cx;
+        }
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(dialog, dc);
+    if (tooWide.empty())
+        return nullptr;
+    LOGFONTA smaller = {};
+    GetObjectA(font, sizeof(smaller), &smaller);
+    smaller.lfHeight = MulDiv(smaller.lfHeight, room, needed);
+    smaller.lfWidth = 0;
+    HFONT fitted = CreateFontIndirectA(&smaller);
+    for (HWND button : tooWide)
+        SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(fitted), FALSE);
+    return fitted;
+}
+
 void readWatchedNames(const EditorKind& kind)
 {
     std::string bytes;
@@ -269,6 +310,7 @@ BOOL onInitDialog(const EditorKind& kind, HWND dialog)
                  reinterpret_cast<LPARAM>(LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_PROGRAM))));
     extendSystemMenu(dialog);
     GetWindowRect(dialog, &kind.openingRect);
+    state.labelFont = fitButtonLabels(dialog);
     readWatchedNames(kind);
     fitColumn(state, state.rightList, kind.widths);
     kind.fillLeft(state.leftList);
@@ -581,6 +623,9 @@ BOOL onDestroy(const EditorKind& kind, HWND dialog)
         kind.window = nullptr;
     kind.state.leftList = nullptr;
     kind.state.rightList = nullptr;
+    if (kind.state.labelFont)
+        DeleteObject(kind.state.labelFont);
+    kind.state.labelFont = nullptr;
     if (inPlaceEdit && IsChild(dialog, inPlaceEdit))
         inPlaceEdit = nullptr;
     if (settingsDialog) {

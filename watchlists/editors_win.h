@@ -17,6 +17,7 @@ struct ListEditorState {
     int listModified;            // the right list differs from what was last read or saved
     int columnUpdateByProgram;   // set while the editor itself changes a column width
     int editIndex;               // right-list row of the in-place edit
+    HFONT labelFont;             // smaller font of the button labels that did not fit, or null
 };
 extern ListEditorState programEditorState;
 extern ListEditorState titleEditorState;

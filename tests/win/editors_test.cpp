@@ -160,12 +160,11 @@ TEST_F(EditorInProcess, AFailedSaveKeepsTheOldFileAndTheMarkAndTheCloseBoxDropsC
     writeFile("FileList.txt", "keep.exe\r\n");
     programListPresent = 1;
     loadProgramList();
-    // A read-only list file cannot be replaced.
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     openProgramEditor();
     ASSERT_NE(programEditor, nullptr);
     setRows(programEditorState.leftList, {"new.exe"});
     command(programEditor, 1060);
+    // Held open without sharing by another program, the list file cannot be replaced.
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     command(programEditor, 1074);
     CloseHandle(held);
@@ -183,7 +182,6 @@ TEST_F(EditorInProcess, AFailedSaveKeepsTheOldFileAndTheMarkAndTheCloseBoxDropsC
     command(programEditor, 1069);
     EXPECT_EQ(boxes, Rows({"Somnivar|監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？"}));
     ASSERT_NE(programEditor, nullptr);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     writeFile("FileList.txt", "other.exe\r\n");
     SendMessageA(programEditor, WM_CLOSE, 0, 0);
     EXPECT_EQ(programEditor, nullptr);
