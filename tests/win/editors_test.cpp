@@ -63,11 +63,10 @@ LRESULT command(HWND editor, int id)
     return SendMessageA(editor, WM_COMMAND, id, 0);
 }
 
-// A press of a key in the in-place edit, as the message loop sees it.
-bool keyInEdit(WPARAM key)
+void clickHeader(HWND list)
 {
-    const MSG message = {inPlaceEdit, WM_KEYDOWN, key, 0, 0, {}};
-    return filterInPlaceEdit(message);
+    SendMessageA(ListView_GetHeader(list), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
+    SendMessageA(ListView_GetHeader(list), WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
 }
 
 }  // namespace
@@ -102,13 +101,6 @@ protected:
         SomnivarTest::TearDown();
     }
 
-    void clickHeader(HWND list)
-    {
-        HWND header = ListView_GetHeader(list);
-        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
-        SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
-    }
-
     HMODULE resources_ = nullptr;
     UINT_PTR timer_ = 0;
 };
@@ -123,7 +115,7 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneAndSaveInShownOrderForTheNex
 
     openProgramEditor();
     ASSERT_NE(programEditor, nullptr);
-    EXPECT_FALSE(IsWindowVisible(settingsDialog));
+    EXPECT_FALSE(IsWindowVisible(settingsDialog));  // hidden while an editor is open
     const ListEditorState& editor = programEditorState;
     EXPECT_EQ(rows(editor.rightList), Rows({"win_tests.exe"}));
     EXPECT_FALSE(rows(editor.leftList).empty());
@@ -170,11 +162,10 @@ TEST_F(EditorInProcess, AFailedSaveKeepsTheOldFileAndTheMarkAndTheCloseBoxDropsC
     CloseHandle(held);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("Somnivar - Error|", 0), 0u) << harness::toUtf8(boxes[0]);
-    EXPECT_GT(boxes[0].size(), sizeof("Somnivar - Error|"));
     EXPECT_EQ(harness::readFile(path), "keep.exe\r\n");
     EXPECT_EQ(programEditorState.listModified, 1);
-    WIN32_FIND_DATAA found;
-    EXPECT_EQ(FindFirstFileA("*.tmp", &found), INVALID_HANDLE_VALUE);
+    WIN32_FIND_DATAA temporary;
+    EXPECT_EQ(FindFirstFileA("*.tmp", &temporary), INVALID_HANDLE_VALUE);  // nothing left behind
 
     // Close button: No keeps the editor open. Close box: no question, nothing reloaded.
     boxes.clear();
@@ -224,7 +215,7 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
         SendMessageA(titleEditor, WM_NOTIFY, 1067, reinterpret_cast<LPARAM>(&doubleClick));
         ASSERT_NE(inPlaceEdit, nullptr);
         SetWindowTextA(inPlaceEdit, "");
-        EXPECT_TRUE(keyInEdit(key));
+        EXPECT_TRUE(filterInPlaceEdit({inPlaceEdit, WM_KEYDOWN, key, 0, 0, {}}));
         EXPECT_EQ(inPlaceEdit, nullptr);
         EXPECT_EQ(rows(editor.rightList), key == VK_ESCAPE ? Rows({"Memo"}) : Rows());
         EXPECT_EQ(editor.listModified, key == VK_ESCAPE ? 0 : 1);
