@@ -77,20 +77,15 @@ std::vector<std::string> rowTexts(HWND list)
     return texts;
 }
 
-void insertRow(HWND list, int row, std::string_view name)
+void appendRow(HWND list, std::string_view name)
 {
     char text[kEntryBufferSize];
     copyBounded(text, sizeof(text), name);
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
-    item.iItem = row;
+    item.iItem = rowCount(list);
     item.pszText = text;
     SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void appendRow(HWND list, std::string_view name)
-{
-    insertRow(list, rowCount(list), name);
 }
 
 int firstSelectedRow(HWND list)
