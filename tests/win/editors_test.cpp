@@ -28,7 +28,8 @@ void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
     for (const harness::Box& box : harness::openDialogs(GetCurrentProcessId())) {
         if (harness::isMessageBox(box.window)) {
             boxes.push_back(box.caption + "|" + box.text);
-            harness::pressButton(box, harness::pressButton(box, boxAnswer) ? boxAnswer : IDOK);
+            if (!harness::pressButton(box, boxAnswer))
+                harness::pressButton(box, IDOK);
         }
     }
 }
@@ -105,8 +106,9 @@ protected:
     UINT_PTR timer_ = 0;
 };
 
-TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneAndSaveInShownOrderForTheNextTick)
+TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailedSaveKeepsAll)
 {
+    const std::string path = workDirectory() + "\\FileList.txt";
     writeFile("FileList.txt", "\r\n\r\nwin_tests.exe\r\nSystem\r\nSomnivar.exe\r\nno line break.exe");
     programListPresent = processWatchAvailable = 1;
     settings.ApplicationCheck = 1;
@@ -130,40 +132,23 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneAndSaveInShownOrderForTheNex
     clickHeader(editor.rightList);
     EXPECT_EQ(rows(editor.rightList), Rows({"zz.exe", "win_tests.exe"}));
     command(programEditor, 1074);
-    EXPECT_EQ(harness::readFile(workDirectory() + "\\FileList.txt"), "zz.exe\r\nwin_tests.exe\r\n");
+    EXPECT_EQ(harness::readFile(path), "zz.exe\r\nwin_tests.exe\r\n");
     EXPECT_EQ(editor.listModified, 0);
     // Reloaded between two ticks of a scan that had found win_tests.exe at another place.
     EXPECT_EQ(std::string(programList.text.get()), "zz.exe<win_tests.exe<");
     EXPECT_EQ(runWatchScan(), 1);
     EXPECT_EQ(std::string(programList.text.get()), "zz.exe<win_tests.exe>");
 
-    // The next opening goes on with the other direction.
-    command(programEditor, 1069);
-    EXPECT_EQ(programEditor, nullptr);
-    EXPECT_TRUE(IsWindowVisible(settingsDialog));
-    openProgramEditor();
-    clickHeader(programEditorState.rightList);
-    EXPECT_EQ(rows(programEditorState.rightList), Rows({"win_tests.exe", "zz.exe"}));
-}
-
-TEST_F(EditorInProcess, AFailedSaveKeepsTheOldFileAndTheMarkAndTheCloseBoxDropsChanges)
-{
-    const std::string path = workDirectory() + "\\FileList.txt";
-    writeFile("FileList.txt", "keep.exe\r\n");
-    programListPresent = 1;
-    loadProgramList();
-    openProgramEditor();
-    ASSERT_NE(programEditor, nullptr);
-    setRows(programEditorState.leftList, {"new.exe"});
-    command(programEditor, 1060);
     // Held open without sharing by another program, the list file cannot be replaced.
+    setRows(editor.leftList, {"new.exe"});
+    command(programEditor, 1060);
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     command(programEditor, 1074);
     CloseHandle(held);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].rfind("Somnivar - Error|", 0), 0u) << harness::toUtf8(boxes[0]);
-    EXPECT_EQ(harness::readFile(path), "keep.exe\r\n");
-    EXPECT_EQ(programEditorState.listModified, 1);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].rfind("Somnivar - Error|", 0), 0u) << harness::toUtf8(boxes[1]);
+    EXPECT_EQ(harness::readFile(path), "zz.exe\r\nwin_tests.exe\r\n");
+    EXPECT_EQ(editor.listModified, 1);
     WIN32_FIND_DATAA temporary;
     EXPECT_EQ(FindFirstFileA("*.tmp", &temporary), INVALID_HANDLE_VALUE);  // nothing left behind
 
@@ -173,12 +158,17 @@ TEST_F(EditorInProcess, AFailedSaveKeepsTheOldFileAndTheMarkAndTheCloseBoxDropsC
     command(programEditor, 1069);
     EXPECT_EQ(boxes, Rows({"Somnivar|監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？"}));
     ASSERT_NE(programEditor, nullptr);
-    writeFile("FileList.txt", "other.exe\r\n");
+    writeFile("FileList.txt", "zz.exe\r\nother.exe\r\n");
     SendMessageA(programEditor, WM_CLOSE, 0, 0);
     EXPECT_EQ(programEditor, nullptr);
+    EXPECT_TRUE(IsWindowVisible(settingsDialog));
     EXPECT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(harness::readFile(path), "other.exe\r\n");
-    EXPECT_EQ(std::string(programList.text.get()), "keep.exe<");
+    EXPECT_EQ(std::string(programList.text.get()), "zz.exe<win_tests.exe>");
+
+    // The next opening goes on with the other direction.
+    openProgramEditor();
+    clickHeader(programEditorState.rightList);
+    EXPECT_EQ(rows(programEditorState.rightList), Rows({"other.exe", "zz.exe"}));
 }
 
 TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
