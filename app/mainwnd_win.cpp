@@ -17,6 +17,7 @@
 #include "settings/settings_dialog_win.h"
 #include "settings/settings_store_win.h"
 #include "status/tray_win.h"
+#include "watchlists/editors_win.h"
 
 HMENU trayMenu;
 HMENU forcedSuspendSubmenu;
@@ -27,8 +28,8 @@ RECT aboutBoxRect;
 
 namespace {
 
-// ---- Tray menu texts. The ideographic space (0x81 0x40) in 設　定 and 終　了 and the
-// half-width katakana of ﾊﾞｰｼﾞｮﾝ are part of the texts.
+// ---- Tray menu texts (the about and readme items are in app/windows_win.h). The ideographic
+// space (0x81 0x40) in 設　定 and 終　了 is part of the texts.
 constexpr const char* kMenuFunctionOn = "機能をONにする (&E)";
 constexpr const char* kMenuFunctionOff = "機能をOFFにする (&O)";
 constexpr const char* kMenuShowWatchStatus = "現在の監視ステータスを表示(&Q)";
@@ -36,8 +37,6 @@ constexpr const char* kMenuForcedSuspend = "強制サスペンド (&U)";
 constexpr const char* kMenuStandby = "スタンバイ (&N)";
 constexpr const char* kMenuHibernate = "休止 (&M)";
 constexpr const char* kMenuSettings = "設　定 (&S)";
-constexpr const char* kMenuAbout = "ﾊﾞｰｼﾞｮﾝ情報 (&V)";
-constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
 constexpr const char* kMenuExit = "終　了 (&X)";
 
 constexpr int kTraySetUpAttempts = 5;

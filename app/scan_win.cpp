@@ -26,25 +26,6 @@ ProcessNameTable runningProcesses;
 // The report last shown; all zero at start. A first byte of 0xFF makes the next scan differ.
 char rememberedReport[kReportSize];
 
-// Calls visit(name) for every process of the snapshot whose name is not reserved, until visit
-// returns false. A snapshot that could not be taken holds no process.
-template <typename Visit>
-void forEachWatchableProcess(HANDLE snapshot, Visit visit)
-{
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
-    PROCESSENTRY32 process = {};
-    process.dwSize = sizeof(process);
-    for (BOOL more = Process32First(snapshot, &process); more; more = Process32Next(snapshot, &process)) {
-        const std::string_view path(process.szExeFile, strnlen(process.szExeFile, sizeof(process.szExeFile)));
-        const std::string_view name = processNameFromPath(path);
-        if (isReservedProcessName(name))
-            continue;
-        if (!visit(name))
-            return;
-    }
-}
-
 // The processes of the tick's snapshot; when it could not be taken, the names the last good one
 // left in the table. Taking a failed snapshot for "nothing runs" would switch the function on,
 // and the next good one off again.

@@ -21,6 +21,7 @@
 #include "settings/settings_store_win.h"
 #include "status/detectors_win.h"
 #include "status/tray_win.h"
+#include "watchlists/editors_win.h"
 #include "watchlists/listfiles_win.h"
 
 int isNtPlatform;
@@ -47,10 +48,6 @@ HWND readmeViewer;
 HWND programEditor;
 HWND titleEditor;
 
-HWND inPlaceEdit;
-char textBeforeEdit[kEntryBufferSize];
-RECT programEditorOpeningRect;
-RECT titleEditorOpeningRect;
 HWND readmeEdit;
 WNDPROC readmeEditPreviousProc;
 HMODULE readmeRichEditLibrary;
@@ -277,8 +274,8 @@ bool insideRect(const RECT& rect, POINT point)
     return point.x >= rect.left && point.x <= rect.right && point.y >= rect.top && point.y <= rect.bottom;
 }
 
-// The list editors' in-place edit: Enter commits, Esc restores, a click on the editor outside
-// the edit's opening area ends the edit. Returns true when the message is consumed.
+} // namespace
+
 bool filterInPlaceEdit(const MSG& message)
 {
     if (!programEditor && !titleEditor)
@@ -307,6 +304,8 @@ bool filterInPlaceEdit(const MSG& message)
     }
     return false;
 }
+
+namespace {
 
 bool routeToDialogs(MSG& message)
 {

@@ -32,12 +32,8 @@ extern HWND readmeViewer;
 extern HWND programEditor;
 extern HWND titleEditor;
 
-// ---- Owned by the list editors and the readme viewer; read by the message loop and shutdown.
-constexpr int kEntryBufferSize = 1024;
-extern HWND inPlaceEdit;
-extern char textBeforeEdit[kEntryBufferSize];
-extern RECT programEditorOpeningRect;
-extern RECT titleEditorOpeningRect;
+// ---- Owned by the readme viewer; read by the message loop and shutdown. The list editors'
+// in-place edit state is in watchlists/editors_win.h.
 extern HWND readmeEdit;
 extern WNDPROC readmeEditPreviousProc;
 extern HMODULE readmeRichEditLibrary;
@@ -52,6 +48,10 @@ extern TooltipSlot tooltipSlots[kTooltipSlotCount];
 
 // The whole life of the program: start-up, message loop, shutdown. Returns the exit code.
 int somnivarMain(HINSTANCE instance, int showCommand);
+
+// The list editors' in-place edit, ahead of all other routing: Enter commits, Esc restores, a
+// click on an editor's own background ends the edit. Returns true when the message is consumed.
+bool filterInPlaceEdit(const MSG& message);
 
 // Shows text and then "終了します。", both as error boxes captioned "Somnivar". Ends nothing.
 void showFatalError(HWND owner, const char* text);

@@ -64,6 +64,16 @@
 #define IDC_SETTINGS_OK          1
 #define IDC_SETTINGS_CANCEL      2
 
+// ---- List editors IDD_APPL and IDD_TITLE controls (one set of ids for both templates)
+#define IDC_EDITOR_FETCH_AGAIN   1059 // 再取得: list the running programs or open titles again
+#define IDC_EDITOR_ADD           1060 // リストへ追加: move the selected left rows to the watched list
+#define IDC_EDITOR_REMOVE        1062 // リストから削除: remove the selected watched rows
+#define IDC_EDITOR_RUNNING_LIST  1066 // left list: running programs or open titles
+#define IDC_EDITOR_WATCHED_LIST  1067 // right list: watched names, editable in place
+#define IDC_EDITOR_CLOSE         1069 // 閉じる
+#define IDC_EDITOR_SAVE          1074 // 保存
+#define WM_EDITOR_REFIT_COLUMNS  (WM_APP + 1) // posted to an editor: put both column widths back
+
 // ---- Main window messages
 #define WM_TRAY_CALLBACK         (WM_APP + 100) // 32868: mouse messages on the tray icon
 #define TRAY_ICON_ID             123

@@ -23,6 +23,7 @@
 #include "settings/settings_store_win.h"
 #include "status/tray_win.h"
 #include "tests/win/power_observer.h"
+#include "watchlists/editors_win.h"
 
 namespace {
 
