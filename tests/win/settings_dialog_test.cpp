@@ -188,7 +188,7 @@ TEST_F(SettingsDialog, NineXFamilyOpensOnFirstRunAndNeverStoresStatusDisplay)
     EXPECT_EQ(tooltips(), 7);   // 削除, 拡張機能, both editor anchors, suspend kind, both resource anchors
 
     send(1075, BM_CLICK);
-    send(1070, BM_CLICK);
+    ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, 1070, 0));   // Alt+M as the main window relays it
     press(1);
     ASSERT_TRUE(waitWindowGone(dialog_, 5000));
     EXPECT_EQ(stored("TitleCheck"), 1u);
