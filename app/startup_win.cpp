@@ -52,8 +52,6 @@ HWND readmeEdit;
 WNDPROC readmeEditPreviousProc;
 HMODULE readmeRichEditLibrary;
 
-TooltipSlot tooltipSlots[kTooltipSlotCount];
-
 namespace {
 
 void showError(HWND owner, const char* text, UINT style)
@@ -406,13 +404,7 @@ WPARAM shutDown(WPARAM exitCode)
         }
     }
 
-    for (TooltipSlot& slot : tooltipSlots) {
-        if (slot.window) {
-            SendMessageA(slot.window, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&slot.info));
-            DestroyWindow(slot.window);
-            slot.window = nullptr;
-        }
-    }
+    removeSettingsTooltips();
 
     FreeHook();
 
@@ -496,7 +488,6 @@ int somnivarMain(HINSTANCE instance, int)
         return 0;
     if (!checkSingleInstance())
         return 0;
-    std::memset(tooltipSlots, 0, sizeof(tooltipSlots));
     acquirePowerRights();
     loadSettings();
     createMainWindow(instance);
@@ -510,12 +501,13 @@ int somnivarMain(HINSTANCE instance, int)
     InitCommonControls();
     setEnableState(settings.Enable);
     armSupervisionTimers();
-    if (firstRun)
-        openSettingsDialog();
     registerSuspendHotKey();
     loadWatchLists();
     bindTitleCollector();
     probeProcessWatch();
+    // After the probe: the dialog greys the program watch while no snapshot can be taken.
+    if (firstRun)
+        openSettingsDialog();
     if (balloonErrorMode)
         showTrayBalloon(mainWindow, "サスペンドエラーメッセージは、ここに表示されます", kAppName, kBalloonInfo);
     return static_cast<int>(shutDown(runMessageLoop()));

@@ -38,14 +38,6 @@ extern HWND readmeEdit;
 extern WNDPROC readmeEditPreviousProc;
 extern HMODULE readmeRichEditLibrary;
 
-// ---- Tooltip slots of the settings dialog, emptied at shutdown.
-constexpr int kTooltipSlotCount = 20;
-struct TooltipSlot {
-    HWND window;
-    TOOLINFOA info;
-};
-extern TooltipSlot tooltipSlots[kTooltipSlotCount];
-
 // The whole life of the program: start-up, message loop, shutdown. Returns the exit code.
 int somnivarMain(HINSTANCE instance, int showCommand);
 

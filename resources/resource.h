@@ -60,9 +60,48 @@
 #define IDC_CAUTION_TEXT         1132
 #define IDC_CAUTION_ICON         1133
 
-// ---- Settings dialog IDD_TIMESET controls used so far
-#define IDC_SETTINGS_OK          1
-#define IDC_SETTINGS_CANCEL      2
+// ---- Settings dialog IDD_TIMESET controls and commands. Several share their number with a
+// shortcut above: the accelerator table reaches the control of that number.
+#define IDC_SETTINGS_OK               1
+#define IDC_SETTINGS_CANCEL           2
+#define IDC_OTHER_SUSPEND_ALLOW       1029 // 許可(&Y): SuspendOther 1
+#define IDC_OTHER_SUSPEND_CANCEL      1030 // キャンセル(&W): SuspendOther 0
+#define IDC_HIBERNATE                 1049 // 休止(&P): SuspendType 1
+#define IDC_SUSPEND_KIND_ANCHOR       1050 // tooltip anchor over the suspend-kind pair
+#define IDC_PROGRAM_EDIT_ANCHOR       1051 // tooltip anchor beneath the program-list button
+#define IDC_MONITOR_LIST              1053 // Monitor
+#define IDC_HOTKEY_USE                1054 // HotKey(&U)
+#define IDC_HOTKEY                    1055 // the hot-key control: HotKeyCode
+#define IDC_PROGRAM_WATCH             1056 // ApplicationCheck
+#define IDC_TITLE_EDIT_ANCHOR         1061 // tooltip anchor beneath the title-list button
+#define IDC_PROGRAM_LIST_EDITOR       1068 // opens the program watch-list editor
+#define IDC_TITLE_LIST_EDITOR         1069 // opens the title watch-list editor
+#define IDC_TITLE_WATCH               1070 // TitleCheck
+#define IDC_STATUS_DISPLAY            1075 // StatusDisplay
+#define IDC_STATUS_DISPLAY_ANCHOR     1046 // tooltip anchor beneath the status-display box
+#define IDC_TIME                      1100 // Time
+#define IDC_TIME_LABEL                1101 // "(&T)": focuses the time field
+#define IDC_TIME_SPIN                 1102
+#define IDC_FUNCTION_ON               1103 // 機能有効(&E)
+#define IDC_FUNCTION_OFF              1104 // 機能無効(&D)
+#define IDC_STANDBY                   1105 // スタンバイ(&S): SuspendType 0
+#define IDC_QUIT_PROGRAM              1109 // closes the dialog and ends the program
+#define IDC_EXPAND                    1114 // 拡張機能(&I)
+#define IDC_EXPAND_SUSPEND            1115 // ExpType 1
+#define IDC_EXPAND_CANCEL             1116 // ExpType 0
+#define IDC_RESOURCE_WATCH            1117 // Resource
+#define IDC_WARNING_LEVEL_LABEL       1118
+#define IDC_WARNING_LEVEL             1119 // Value
+#define IDC_WARNING_LEVEL_MNEMONIC    1120 // "(&Q)": focuses the warning level
+#define IDC_WARNING_LEVEL_SPIN        1121
+#define IDC_RESOURCE_WATCH_ANCHOR     1122 // tooltip anchor over the resource-warning group
+#define IDC_RESOURCE_STOP             1123 // Stop
+#define IDC_STOP_LEVEL_LABEL          1124
+#define IDC_STOP_LEVEL                1125 // StopValue
+#define IDC_STOP_LEVEL_MNEMONIC       1126 // "(&H)": focuses the switch-off level
+#define IDC_STOP_LEVEL_SPIN           1127
+#define IDC_RESOURCE_STOP_ANCHOR      1128 // tooltip anchor over the switch-off group
+#define IDC_UNINSTALL                 1111 // 削除: the registry uninstall
 
 // ---- List editors IDD_APPL and IDD_TITLE controls (one set of ids for both templates)
 #define IDC_EDITOR_FETCH_AGAIN   1059 // 再取得: list the running programs or open titles again

@@ -4,7 +4,7 @@ somnivar_packages=(
     cmake ninja-build g++ python3
     googletest libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine wine64 xvfb fonts-ipafont
+    wine wine64 xvfb fonts-ipafont fonts-horai-umefont
 )
 
 somnivar_install_missing() {

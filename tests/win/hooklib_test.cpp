@@ -191,6 +191,8 @@ TEST_F(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
     // Wine reports the display server's pointer, unannounced, when the program's windows
     // appear; where it and the injected moves disagree, that report would move the stored point.
     SetCursorPos(100, 100);
+    // Not a first run either: the settings dialog would appear while the test moves the mouse.
+    ASSERT_TRUE(harness::storeSettings());
     harness::Instance program;
     ASSERT_TRUE(harness::startSomnivar("", &program));
     // The main window exists before the program installs its hooks.

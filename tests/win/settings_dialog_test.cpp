@@ -1,0 +1,179 @@
+// The settings dialog on a running Somnivar, driven through its controls as a user would.
+#include "harness/harness.h"
+
+#include <commctrl.h>
+
+using namespace harness;
+
+namespace {
+
+constexpr const char* kKey = "Software\\Orlenby\\Somnivar";
+constexpr DWORD kCtrlAltS = 0x653, kCtrlShiftS = 0x353;  // hot-key-control codes
+
+class SettingsDialog : public SomnivarTest {
+protected:
+    Instance app_;
+    HWND dialog_ = nullptr;
+
+    HWND find() { return findProcessWindow(app_.process.id, "#32770", "Somnivar の設定"); }
+    bool shown() { return waitUntil([&] { return (dialog_ = find()) && IsWindowVisible(dialog_); }, 10000); }
+    // Command 259, and again while the dialog is open: there is never a second one.
+    void open()
+    {
+        ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0) && shown());
+        ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0));
+        pumpMessages(300);
+        EXPECT_EQ(openDialogs(app_.process.id).size(), 1u);
+    }
+    void closed() { ASSERT_TRUE(waitWindowGone(dialog_, 5000)); }
+    HWND item(int id) { return GetDlgItem(dialog_, id); }
+    LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        DWORD_PTR result = 0;
+        return sendMessage(window, message, wParam, lParam, &result) ? static_cast<LRESULT>(result) : -1;
+    }
+    bool checked(int id) { return send(item(id), BM_GETCHECK) == BST_CHECKED; }
+    bool enabled(int id) { return IsWindowEnabled(item(id)) != FALSE; }
+    std::string text(int id)
+    {
+        char buffer[64] = {};
+        return send(item(id), WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer)) >= 0 ? buffer : "?";
+    }
+    void setText(int id, const char* value) { send(item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value)); }
+    // Posted as the control's own click notification: OK and 削除 open boxes of their own.
+    void press(int id) { ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, id, reinterpret_cast<LPARAM>(item(id)))); }
+    void answer(const char* caption, const char* expectedText, int button)
+    {
+        Box box;
+        ASSERT_TRUE(waitMessageBox(caption, 10000, &box, app_.process.id)) << caption;
+        EXPECT_EQ(box.text, expectedText);
+        EXPECT_TRUE(pressButton(box, button) && waitWindowGone(box.window, 5000));
+    }
+    DWORD stored(const char* name)
+    {
+        DWORD value = 0xDEAD;   // what a value that was never stored reads as
+        readDword(HKEY_CURRENT_USER, kKey, name, &value);
+        return value;
+    }
+    // Somnivar's tooltip windows holding one tool each: one per explained control.
+    int tooltips()
+    {
+        int count = 0;
+        for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(tip, &owner);
+            count += owner == app_.process.id && send(tip, TTM_GETTOOLCOUNT) == 1;
+        }
+        return count;
+    }
+    // A registration from this process fails exactly while Somnivar holds the combination.
+    bool heldBySomnivar(UINT modifiers)
+    {
+        return !(RegisterHotKey(nullptr, 0x5A5A, modifiers, 'S') && UnregisterHotKey(nullptr, 0x5A5A));
+    }
+};
+
+TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
+{
+    setWineVersion("winxp");
+    ASSERT_TRUE(storeSettings({{"Time", 25}, {"SuspendType", 1}, {"Monitor", 2}, {"HotKeyUse", 1},
+                               {"HotKeyCode", kCtrlAltS}, {"ApplicationCheck", 1}, {"Expand", 1}, {"ExpType", 0},
+                               {"SuspendOther", 1}, {"StatusDisplay", 1}, {"Value", 150}}));
+    ASSERT_TRUE(startSomnivar("", &app_));
+    pumpMessages(1500);
+    EXPECT_EQ(find(), nullptr) << "not a first run";
+    open();
+
+    // The template's controls in their order: it decides which anchors cover which controls.
+    std::vector<int> ids;
+    for (HWND child = GetWindow(dialog_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ids.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(ids, std::vector<int>({1122, 1128, 1050, 1100, 1102, 1101, 1103, 1104, 1105, 1049, 1114, 1115, 1116, 1117,
+                                     1119, 1121, 1120, 1123, 1125, 1127, 1126, 1029, 1030, 1, 2, 1111, -1, -1, -1, -1,
+                                     -1, -1, -1, 1118, 1124, -1, 1053, 1054, 1055, 1056, 1068, 1070, 1069, 1075, 1051,
+                                     1061, 1046}));
+    EXPECT_TRUE(text(1070) == "タイトル監視（&M)" && text(2) == "ｷｬﾝｾﾙ");
+
+    EXPECT_TRUE(text(1100) == "25" && text(1119) == "150");
+    EXPECT_TRUE(checked(1049) && !checked(1105) && checked(1103) && checked(1114) && checked(1116));
+    EXPECT_TRUE(checked(1054) && checked(1056) && !checked(1070) && checked(1029) && checked(1075));
+    EXPECT_TRUE(send(item(1053), CB_GETCURSEL) == 2 && send(item(1055), HKM_GETHOTKEY) == kCtrlAltS);
+    EXPECT_TRUE(enabled(1105) && enabled(1068) && enabled(1069) && !enabled(1050));
+    EXPECT_TRUE(!enabled(1117) && !enabled(1119) && enabled(1122));   // no resource meter here
+    EXPECT_EQ(tooltips(), 6);   // 削除, 拡張機能, スタンバイ, 休止, both resource anchors
+
+    // The disabled level field still decides: every OK fails, Cancel closes.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        press(1);
+        answer("Somnivar", "リソース監視警告表示残量に誤りがあります。", IDOK);
+    }
+    ASSERT_TRUE(IsWindow(dialog_));
+    press(2);
+    closed();
+    EXPECT_EQ(tooltips(), 0);
+    EXPECT_EQ(stored("Time"), 25u);
+
+    // OK stores what the controls say; the hot key moves to exactly the new combination.
+    open();
+    setText(1119, "40");
+    setText(1100, "007");
+    for (int id : {1105, 1056, 1030})
+        send(item(id), BM_CLICK);
+    send(item(1053), CB_SETCURSEL, 1);
+    send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
+    press(1);
+    closed();
+    for (const auto& value : std::vector<std::pair<const char*, DWORD>>{
+             {"Time", 7}, {"Value", 40}, {"SuspendType", 0}, {"Monitor", 1}, {"HotKeyUse", 1},
+             {"HotKeyCode", kCtrlShiftS}, {"ApplicationCheck", 0}, {"SuspendOther", 0}, {"Expand", 1},
+             {"ExpType", 0}, {"StatusDisplay", 1}, {"Enable", 1}})
+        EXPECT_EQ(stored(value.first), value.second) << value.first;
+    EXPECT_TRUE(heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
+    EXPECT_FALSE(heldBySomnivar(MOD_CONTROL | MOD_ALT));
+
+    // 機能無効 takes effect on OffCheck at once, Cancel or not; the next opening stores it.
+    open();
+    send(item(1104), BM_CLICK);
+    press(2);
+    closed();
+    open();
+    EXPECT_TRUE(stored("Enable") == 1 && stored("OffCheck") == 1 && checked(1103));
+
+    // An emptied hot-key control unregisters the key and unchecks HotKey(&U).
+    send(item(1055), HKM_SETHOTKEY, 0);
+    press(1);
+    closed();
+    EXPECT_TRUE(stored("HotKeyCode") == 0 && stored("HotKeyUse") == 0);
+    EXPECT_FALSE(heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
+
+    open();
+    press(1111);
+    answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);
+    answer("Somnivar", "プログラムを終了します。", IDOK);
+    EXPECT_TRUE(waitProcessExit(app_.process, 10000, nullptr));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kKey));
+}
+
+TEST_F(SettingsDialog, NineXFamilyOpensOnFirstRunAndNeverStoresStatusDisplay)
+{
+    setWineVersion("win98");
+    ASSERT_TRUE(startSomnivar("", &app_));
+    ASSERT_TRUE(shown()) << "a first run opens the dialog by itself";
+    open();
+
+    EXPECT_EQ(text(1100), "10");
+    EXPECT_TRUE(checked(1105) && checked(1103) && checked(1115) && checked(1030) && !checked(1114));
+    EXPECT_TRUE(!enabled(1105) && !enabled(1049) && enabled(1050) && !enabled(1068) && !enabled(1069) && enabled(1056));
+    EXPECT_TRUE(!enabled(1117) && !enabled(1123) && enabled(1122) && enabled(1128));
+    EXPECT_EQ(tooltips(), 7);   // 削除, 拡張機能, both editor anchors, suspend kind, both resource anchors
+
+    send(item(1075), BM_CLICK);
+    ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, 1070, 0));   // Alt+M as the main window relays it
+    press(1);
+    closed();
+    EXPECT_EQ(stored("TitleCheck"), 1u);
+    EXPECT_TRUE(stored("StatusDisplay") == 0xDEAD && stored("SuspendType") == 0xDEAD);   // never stored on 9x
+    EXPECT_EQ(tooltips(), 0);
+}
+
+}  // namespace
