@@ -49,9 +49,6 @@ HWND inPlaceEdit;
 char textBeforeEdit[kEntryBufferSize];
 RECT programEditorOpeningRect;
 RECT titleEditorOpeningRect;
-HWND readmeEdit;
-WNDPROC readmeEditPreviousProc;
-HMODULE readmeRichEditLibrary;
 
 TooltipSlot tooltipSlots[kTooltipSlotCount];
 
@@ -399,18 +396,12 @@ WPARAM shutDown(WPARAM exitCode)
 
     destroyModelessDialogs();
 
-    if (readmeEdit) {
-        if (readmeEditPreviousProc)
-            SetWindowLongPtrA(readmeEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(readmeEditPreviousProc));
-        DestroyWindow(readmeEdit);
-        readmeEdit = nullptr;
-    }
-    if (readmeViewer) {
-        destroyWhenOpen(readmeViewer);
-        if (readmeRichEditLibrary) {
-            FreeLibrary(readmeRichEditLibrary);
-            readmeRichEditLibrary = nullptr;
-        }
+    destroyReadmeEdit();
+    destroyWhenOpen(readmeViewer);
+    // After the viewer: its control runs the library's code until it is gone.
+    if (readmeRichEditLibrary) {
+        FreeLibrary(readmeRichEditLibrary);
+        readmeRichEditLibrary = nullptr;
     }
 
     for (TooltipSlot& slot : tooltipSlots) {

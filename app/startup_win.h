@@ -30,15 +30,13 @@ extern HWND readmeViewer;
 extern HWND programEditor;
 extern HWND titleEditor;
 
-// ---- Owned by the list editors and the readme viewer; read by the message loop and shutdown.
+// ---- Owned by the list editors; read by the message loop and shutdown. (The readme viewer's
+// control is in info/dialogs_win.h.)
 constexpr int kEntryBufferSize = 1024;
 extern HWND inPlaceEdit;
 extern char textBeforeEdit[kEntryBufferSize];
 extern RECT programEditorOpeningRect;
 extern RECT titleEditorOpeningRect;
-extern HWND readmeEdit;
-extern WNDPROC readmeEditPreviousProc;
-extern HMODULE readmeRichEditLibrary;
 
 // ---- Tooltip slots of the settings dialog, emptied at shutdown.
 constexpr int kTooltipSlotCount = 20;

@@ -59,6 +59,12 @@
 #define IDC_CAUTION_TEXT         1132
 #define IDC_CAUTION_ICON         1133
 
+// ---- About box IDD_ABOUT controls (the readme viewer's one control is IDOK)
+#define IDC_ABOUT_LEGAL          1105 // the legal notice
+#define IDC_ABOUT_VERSION        1106 // "Version " and the file version
+#define IDC_ABOUT_PRODUCT        1107 // the product name
+#define IDC_ABOUT_ICON           1108 // where the animated icon is drawn
+
 // ---- Settings dialog IDD_TIMESET controls used so far
 #define IDC_SETTINGS_OK          1
 #define IDC_SETTINGS_CANCEL      2
