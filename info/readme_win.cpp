@@ -25,11 +25,13 @@ constexpr COLORREF kTextColour = RGB(255, 255, 255);
 constexpr BYTE kShiftJisCharset = 128;
 constexpr int kEditWidth = 502;
 constexpr int kEditHeight = 373;
+constexpr int kButtonGap = 8;   // pixels between the text and the OK button at the least
 // More than any help text needs. A larger file, or one that is not text at all, is shown up
 // to here: the control would otherwise take seconds per megabyte, all of it on the thread
 // that runs the whole program.
 constexpr DWORD kReadmeByteLimit = 512 * 1024;
 
+int readmeViewHeight = kReadmeViewHeight;   // pixels of text in one screenful
 int readmeLineUnit = 1;
 int readmeLinesPerPage = 1;
 int readmeLastLine;
@@ -92,7 +94,7 @@ void measureLineUnitFromFont()
     // The platform sets this bit for variable-pitch fonts, whatever its name says.
     const bool variablePitch = (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) != 0;
     readmeLineUnit = readmeLineUnitFromWidth(metrics.tmAveCharWidth, variablePitch);
-    readmeLinesPerPage = wholeLinesPerPage(kReadmeViewHeight, readmeLineUnit);
+    readmeLinesPerPage = wholeLinesPerPage(readmeViewHeight, readmeLineUnit);
 }
 
 // The font guess rarely equals the height of a line of the text's own font, and every scroll
@@ -105,7 +107,7 @@ void measureLineUnitFromText()
     const int height = pixelYOfLine(1) - pixelYOfLine(0);
     if (height > 0) {
         readmeLineUnit = height;
-        readmeLinesPerPage = wholeLinesPerPage(kReadmeViewHeight, readmeLineUnit);
+        readmeLinesPerPage = wholeLinesPerPage(readmeViewHeight, readmeLineUnit);
     }
 }
 
@@ -121,6 +123,9 @@ void setTextFormat()
     format.bCharSet = kShiftJisCharset;
     copyBounded(format.szFaceName, sizeof(format.szFaceName), kTextFace);
     send(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    // Some rich-edit controls give the text streamed in afterwards their default format, not
+    // the one the empty control had: black text on the black page.
+    send(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 }
 
 void loadReadmeText()
@@ -139,12 +144,26 @@ void loadReadmeText()
 
 LRESULT CALLBACK readmeEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The control is made for a dialog 502 pixels wide with its button below 373; where the
+// dialog font makes the dialog smaller, the control shrinks with it rather than lose its
+// scroll bar beyond the right edge or cover the button.
 void createReadmeEdit(HWND dialog)
 {
+    RECT client = {}, button = {};
+    GetClientRect(dialog, &client);
+    GetWindowRect(GetDlgItem(dialog, IDOK), &button);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&button), 2);
+    const int width = client.right < kEditWidth ? client.right : kEditWidth;
+    const int height = button.top - kButtonGap < kEditHeight ? button.top - kButtonGap : kEditHeight;
     readmeEdit = CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                     ES_AUTOHSCROLL | ES_READONLY,
-                                 0, 0, kEditWidth, kEditHeight, dialog, nullptr, appInstance, nullptr);
+                                     ES_READONLY,
+                                 0, 0, width, height, dialog, nullptr, appInstance, nullptr);
+    if (readmeEdit) {
+        RECT text = {};
+        GetClientRect(readmeEdit, &text);
+        readmeViewHeight = text.bottom < kReadmeViewHeight ? text.bottom : kReadmeViewHeight;
+    }
 }
 
 void addAboutItem(HWND dialog)
