@@ -27,8 +27,7 @@ constexpr int kEditWidth = 502;
 constexpr int kEditHeight = 373;
 constexpr int kButtonGap = 8;   // pixels between the text and the OK button at the least
 // More than any help text needs. A larger file, or one that is not text at all, is shown up
-// to here: the control would otherwise take seconds per megabyte, all of it on the thread
-// that runs the whole program.
+// to here: all of it would otherwise be laid out on the thread that runs the whole program.
 constexpr DWORD kReadmeByteLimit = 512 * 1024;
 
 int readmeViewHeight = kReadmeViewHeight;   // pixels of text in one screenful
@@ -133,7 +132,8 @@ void loadReadmeText()
     HANDLE file = CreateFileA(kReadmeFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;   // an empty black page, as for an empty file
-    send(EM_EXLIMITTEXT, 0, 2 * kReadmeByteLimit);
+    // The control's own limit would cut at 32 kB; a character never takes less than a byte.
+    send(EM_EXLIMITTEXT, 0, kReadmeByteLimit);
     ReadmeStream stream = {file, kReadmeByteLimit};
     EDITSTREAM editStream = {};
     editStream.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
