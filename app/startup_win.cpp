@@ -48,9 +48,6 @@ HWND readmeViewer;
 HWND programEditor;
 HWND titleEditor;
 
-HWND readmeEdit;
-WNDPROC readmeEditPreviousProc;
-HMODULE readmeRichEditLibrary;
 
 namespace {
 
@@ -390,18 +387,12 @@ WPARAM shutDown(WPARAM exitCode)
 
     destroyModelessDialogs();
 
-    if (readmeEdit) {
-        if (readmeEditPreviousProc)
-            SetWindowLongPtrA(readmeEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(readmeEditPreviousProc));
-        DestroyWindow(readmeEdit);
-        readmeEdit = nullptr;
-    }
-    if (readmeViewer) {
-        destroyWhenOpen(readmeViewer);
-        if (readmeRichEditLibrary) {
-            FreeLibrary(readmeRichEditLibrary);
-            readmeRichEditLibrary = nullptr;
-        }
+    destroyReadmeEdit();
+    destroyWhenOpen(readmeViewer);
+    // After the viewer: its control runs the library's code until it is gone.
+    if (readmeRichEditLibrary) {
+        FreeLibrary(readmeRichEditLibrary);
+        readmeRichEditLibrary = nullptr;
     }
 
     removeSettingsTooltips();

@@ -32,12 +32,6 @@ extern HWND readmeViewer;
 extern HWND programEditor;
 extern HWND titleEditor;
 
-// ---- Owned by the readme viewer; read by the message loop and shutdown. The list editors'
-// in-place edit state is in watchlists/editors_win.h.
-extern HWND readmeEdit;
-extern WNDPROC readmeEditPreviousProc;
-extern HMODULE readmeRichEditLibrary;
-
 // The whole life of the program: start-up, message loop, shutdown. Returns the exit code.
 int somnivarMain(HINSTANCE instance, int showCommand);
 

@@ -46,6 +46,8 @@ target_link_libraries(Somnivar PRIVATE somnivar_core)
 target_link_options(Somnivar PRIVATE -static -static-libgcc -static-libstdc++)
 # The released files carry no symbols; the tests link the same code unstripped.
 target_link_options(Somnivar PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
+# The help text the program shows lives beside it, byte for byte (code page 932, CR LF).
+configure_file(${CMAKE_SOURCE_DIR}/info/Readme.txt ${CMAKE_BINARY_DIR}/bin/Readme.txt COPYONLY)
 set_source_files_properties(resources/somnivar.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/Somnivar.manifest")
 

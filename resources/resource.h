@@ -113,6 +113,12 @@
 #define IDC_EDITOR_SAVE          1074 // 保存
 #define WM_EDITOR_REFIT_COLUMNS  (WM_APP + 1) // posted to an editor: put both column widths back
 
+// ---- About box IDD_ABOUT controls (the readme viewer's one control is IDOK)
+#define IDC_ABOUT_LEGAL          1105 // the legal notice
+#define IDC_ABOUT_VERSION        1106 // "Version " and the file version
+#define IDC_ABOUT_PRODUCT        1107 // the product name
+#define IDC_ABOUT_ICON           1108 // where the animated icon is drawn
+
 // ---- Main window messages
 #define WM_TRAY_CALLBACK         (WM_APP + 100) // 32868: mouse messages on the tray icon
 #define TRAY_ICON_ID             123

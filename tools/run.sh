@@ -84,8 +84,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 echo "$DISPLAY" > "$state/display"
 
-# The help text the program shows, when the folder has none yet.
-[ -f docs/Readme.txt ] && [ ! -f "$workdir/Readme.txt" ] && cp docs/Readme.txt "$workdir/Readme.txt"
+# The help text the program shows; a newer one replaces an older copy.
+cp -u info/Readme.txt "$workdir/Readme.txt"
 
 # Make the prefix (once) through wine-run, then start the program detached from this shell.
 no_wm=0

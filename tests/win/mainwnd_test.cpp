@@ -18,6 +18,7 @@
 #include "app/startup_win.h"
 #include "app/timers_win.h"
 #include "harness/harness.h"
+#include "info/dialogs_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_store_win.h"
