@@ -24,8 +24,7 @@ volatile LONG deadline, fired;  // deadline 0: no test running
 std::string windowText(HWND window)
 {
     char text[4096];
-    const int length = GetWindowTextA(window, text, sizeof(text));
-    return std::string(text, length > 0 ? length : 0);
+    return std::string(text, std::max(0, GetWindowTextA(window, text, sizeof(text))));
 }
 
 bool isClass(HWND window, const char* name)
@@ -34,27 +33,23 @@ bool isClass(HWND window, const char* name)
     return GetClassNameA(window, className, sizeof(className)) && !lstrcmpiA(className, name);
 }
 
-// A window thread of the harness: registers the class, creates the window and pumps.
+// A window of the harness on a thread of its own, which always answers.
 HWND startWindowThread(HANDLE* thread, const char* className, WNDPROC procedure, DWORD exStyle)
 {
     struct Start {
-        const char* className;
-        WNDPROC procedure;
+        WNDCLASSA windowClass;
         DWORD exStyle;
         HWND window;
         HANDLE ready;
-    } start = {className, procedure, exStyle, nullptr, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    } start = {{0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, className}, exStyle, nullptr,
+               CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     *thread = CreateThread(nullptr, 0, [](void* parameter) -> DWORD {
         Start* s = static_cast<Start*>(parameter);
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = s->procedure;
-        windowClass.lpszClassName = s->className;
-        RegisterClassA(&windowClass);
-        HWND window = s->window = CreateWindowExA(s->exStyle, s->className, "", WS_POPUP, -100, -100, 1, 1, nullptr,
-                                                  nullptr, nullptr, nullptr);
+        RegisterClassA(&s->windowClass);  // fails harmlessly the second time
+        HWND window = s->window = CreateWindowExA(s->exStyle, s->windowClass.lpszClassName, "", WS_POPUP, -100, -100,
+                                                  1, 1, nullptr, nullptr, nullptr, nullptr);
         SetEvent(s->ready);
-        MSG message;
-        while (window && GetMessageA(&message, nullptr, 0, 0) > 0)
+        for (MSG message; window && GetMessageA(&message, nullptr, 0, 0) > 0;)
             DispatchMessageA(&message);
         return 0;
     }, &start, 0, nullptr);
@@ -65,18 +60,16 @@ HWND startWindowThread(HANDLE* thread, const char* className, WNDPROC procedure,
 
 void stopWindowThread(HANDLE* thread, HWND* window)
 {
-    if (*window)
-        PostMessageA(*window, WM_QUIT, 0, 0);
+    PostMessageA(*window, WM_QUIT, 0, 0);
     if (*thread && WaitForSingleObject(*thread, 5000) != WAIT_OBJECT_0)
         TerminateThread(*thread, 1);
-    if (*thread)
-        CloseHandle(*thread);
+    CloseHandle(*thread);
     *thread = nullptr;
     *window = nullptr;
 }
 
-// ---- Stand-in tray: Wine 8 sends each Shell_NotifyIcon call as WM_COPYDATA (dwData = the NIM_
-// code) with this record, followed by the icon's mask and colour bits.
+// Wine 8 sends each Shell_NotifyIcon call as WM_COPYDATA (dwData: the NIM_ code) with this
+// record, followed by the icon's mask and colour bits.
 struct NotifyData {
     LONG window;
     UINT id, flags, callbackMessage;
@@ -95,45 +88,31 @@ template <size_t N>
 std::string toCp932(const WCHAR (&text)[N])
 {
     char bytes[N * 2 + 1];
-    const int length = WideCharToMultiByte(932, 0, text, -1, bytes, sizeof(bytes), nullptr, nullptr);
-    return std::string(bytes, length > 0 ? length - 1 : 0);
+    return std::string(bytes, std::max(0, WideCharToMultiByte(932, 0, text, -1, bytes, N * 2 + 1, 0, 0) - 1));
 }
 
-std::string iconBits(HICON icon)
-{
-    ICONINFO info = {};
-    std::string bits;
-    GetIconInfo(icon, &info);
-    for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
-        BITMAP header = {};
-        if (!bitmap || !GetObjectA(bitmap, sizeof(header), &header))
-            continue;
-        std::string part((header.bmPlanes * header.bmWidth * header.bmHeight * header.bmBitsPixel + 15) / 16 * 2, '\0');
-        GetBitmapBits(bitmap, static_cast<LONG>(part.size()), &part[0]);
-        bits += part;
-        DeleteObject(bitmap);
-    }
-    return bits;
-}
-
-// The closest of Somnivar's icons 1 to 3 when it is at least 95 % the same and clearly closest
-// (a display of another depth may round colours differently).
+// The one of Somnivar's icons 1 to 3 whose mask and colour bits are at least 95 % the same and
+// clearly the closest (a display of another depth may round colours differently).
 int identifyIcon(const NotifyData& data, const std::string& bits)
 {
     static HMODULE program = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     size_t same[4] = {};
     for (int id = 1; id <= 3; ++id) {
-        HICON icon = static_cast<HICON>(LoadImageA(program, MAKEINTRESOURCEA(id), IMAGE_ICON,
-                                                   static_cast<int>(data.iconWidth), static_cast<int>(data.iconHeight), 0));
-        const std::string mine = icon ? iconBits(icon) : "";
+        ICONINFO info = {};
+        GetIconInfo(static_cast<HICON>(LoadImageA(program, MAKEINTRESOURCEA(id), IMAGE_ICON, int(data.iconWidth),
+                                                  int(data.iconHeight), LR_SHARED)), &info);
+        std::string mine;
+        for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
+            BITMAP header = {};
+            GetObjectA(bitmap, sizeof(header), &header);
+            std::string part((header.bmPlanes * header.bmWidth * header.bmHeight * header.bmBitsPixel + 15) / 16 * 2, 0);
+            mine += part.substr(0, GetBitmapBits(bitmap, LONG(part.size()), &part[0]));
+            DeleteObject(bitmap);
+        }
         for (size_t i = 0; mine.size() == bits.size() && i < bits.size(); ++i)
             same[id] += mine[i] == bits[i];
-        if (icon)
-            DestroyIcon(icon);
     }
-    int best = 1;
-    for (int id = 2; id <= 3; ++id)
-        best = same[id] > same[best] ? id : best;
+    const int best = int(std::max_element(same + 1, same + 4) - same);
     for (int id = 1; id <= 3; ++id) {
         if (id != best && same[best] - same[id] < bits.size() / 50)
             return 0;
@@ -146,23 +125,13 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (message != WM_COPYDATA || data->cbData < sizeof(NotifyData))
         return DefWindowProcA(window, message, wParam, lParam);
-    NotifyData record;
-    std::memcpy(&record, data->lpData, sizeof(record));
-    TrayEvent event;
-    event.message = static_cast<DWORD>(data->dwData);
-    event.window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(record.window));
-    event.id = record.id;
-    event.flags = record.flags;
-    event.callbackMessage = record.callbackMessage;
-    event.tip = toCp932(record.tip);
-    event.balloonText = toCp932(record.balloonText);
-    event.balloonTitle = toCp932(record.balloonTitle);
-    event.balloonFlags = record.balloonFlags;
-    event.timeout = record.timeout;
+    NotifyData r;
+    std::memcpy(&r, data->lpData, sizeof(r));
+    TrayEvent event{DWORD(data->dwData), reinterpret_cast<HWND>(LONG_PTR(r.window)), r.id, r.flags, r.callbackMessage,
+                    toCp932(r.tip), toCp932(r.balloonText), toCp932(r.balloonTitle), r.balloonFlags, 0, 0, r.timeout};
     GetWindowThreadProcessId(event.window, &event.processId);
-    if (record.flags & NIF_ICON)
-        event.iconResource = identifyIcon(record, std::string(static_cast<const char*>(data->lpData) + sizeof(record),
-                                                              data->cbData - sizeof(record)));
+    if (r.flags & NIF_ICON)
+        event.iconResource = identifyIcon(r, std::string(static_cast<char*>(data->lpData) + sizeof(r), data->cbData - sizeof(r)));
     std::lock_guard<std::mutex> guard(lock);
     trayEvents.push_back(event);
     return TRUE;
@@ -190,61 +159,28 @@ std::vector<DWORD> processIdsByName(const char* exeName)
     return ids;
 }
 
-void endRunningInstances()
-{
-    for (const char* name : {"Somnivar.exe", "helper.exe"}) {
-        for (DWORD id : processIdsByName(name)) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
-    }
-    waitUntil([] { return findSomnivarWindow() == nullptr; }, 5000);
-}
-
-void emptyDirectory(const std::string& directory)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        const std::string path = directory + "\\" + found.cFileName;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
-    FindClose(search);
-}
-
-void killStartedProcessesNow()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    for (const Process& process : started)
-        TerminateProcess(process.handle, 1);
-}
-
-// The run guard: a test past its deadline has its programs ended and fails; 30 s later the
-// run is aborted with its name rather than left hanging.
-// SleepEx, not Sleep: tests replace that import.
+// The run guard; SleepEx, not Sleep, which tests replace.
 DWORD WINAPI runGuard(void*)
 {
     for (;; SleepEx(500, FALSE)) {
-        const LONG due = deadline;
-        if (!due || due - static_cast<LONG>(GetTickCount()) > 0)
+        if (!deadline || deadline - LONG(GetTickCount()) > 0)
             continue;
         std::fprintf(stderr, "[run guard] %s ran over its time limit\n", guardedTest.c_str());
         if (InterlockedExchange(&fired, 1))
             TerminateProcess(GetCurrentProcess(), 3);
-        killStartedProcessesNow();
-        deadline = static_cast<LONG>(GetTickCount() + 30000) | 1;
+        std::lock_guard<std::mutex> guard(lock);
+        for (const Process& process : started)
+            TerminateProcess(process.handle, 1);
+        deadline = LONG(GetTickCount() + 30000) | 1;
     }
 }
 
-class RunGuardListener : public ::testing::EmptyTestEventListener {
+struct RunGuardListener : ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo& info) override
     {
         guardedTest = std::string(info.test_suite_name()) + "." + info.name();
         fired = 0;
-        deadline = static_cast<LONG>(GetTickCount() + 180000) | 1;
+        deadline = LONG(GetTickCount() + 180000) | 1;
     }
     void OnTestEnd(const ::testing::TestInfo&) override { deadline = 0; }
 };
@@ -261,16 +197,11 @@ std::string binPath(const char* fileName)
 
 void pumpMessages(DWORD ms)
 {
-    for (const DWORD start = GetTickCount();;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ms)
+    for (const DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, 0, 0, ms - (GetTickCount() - start), QS_ALLINPUT)) {
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+            TranslateMessage(&message), DispatchMessageA(&message);
+        if (GetTickCount() - start >= ms)
             return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
     }
 }
 
@@ -302,27 +233,17 @@ bool startProcess(const std::string& path, const StartOptions& options, Process*
     return false;
 }
 
-bool processRunning(const Process& process)
-{
-    return process.handle && WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT;
-}
-
 bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode)
 {
-    // Pumps meanwhile: a process that sends to a window of this thread must not deadlock.
-    if (!process.handle || !waitUntil([&] { return !processRunning(process); }, ms))
-        return false;
-    if (exitCode)
-        GetExitCodeProcess(process.handle, exitCode);
-    return true;
+    // Pumping: a process that sends to a window of this thread must not deadlock.
+    const bool ended = process.handle && waitUntil([&] { return !processRunning(process); }, ms);
+    return ended && (!exitCode || GetExitCodeProcess(process.handle, exitCode));
 }
 
 void killProcess(Process& process)
 {
-    if (processRunning(process)) {
-        TerminateProcess(process.handle, 1);
-        WaitForSingleObject(process.handle, 5000);
-    }
+    if (processRunning(process))
+        TerminateProcess(process.handle, 1), WaitForSingleObject(process.handle, 5000);
 }
 
 void killStartedProcesses()
@@ -332,10 +253,8 @@ void killStartedProcesses()
         std::lock_guard<std::mutex> guard(lock);
         ending.swap(started);
     }
-    for (Process& process : ending) {
-        killProcess(process);
-        CloseHandle(process.handle);
-    }
+    for (Process& process : ending)
+        killProcess(process), CloseHandle(process.handle);
 }
 
 HWND findProcessWindow(DWORD processId, const char* className, const char* title)
@@ -350,26 +269,13 @@ HWND findProcessWindow(DWORD processId, const char* className, const char* title
     return nullptr;
 }
 
-HWND findSomnivarWindow()
-{
-    return FindWindowA("Somnivar", "Somnivar");
-}
-
 bool startSomnivar(const StartOptions& options, Instance* instance, DWORD ms)
 {
     instance->mainWindow = nullptr;
-    if (!startProcess(binPath("Somnivar.exe"), options, &instance->process))
-        return false;
-    waitUntil([&] {
+    return startProcess(binPath("Somnivar.exe"), options, &instance->process) && waitUntil([&] {
         instance->mainWindow = findProcessWindow(instance->process.id, "Somnivar", "Somnivar");
         return instance->mainWindow || !processRunning(instance->process);
-    }, ms);
-    return instance->mainWindow != nullptr;
-}
-
-bool startSomnivar(const char* arguments, Instance* instance, DWORD ms)
-{
-    return startSomnivar(StartOptions{arguments ? arguments : ""}, instance, ms);
+    }, ms) && instance->mainWindow;
 }
 
 bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode)
@@ -377,19 +283,17 @@ bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode)
     Process process;
     if (!startProcess(binPath("Somnivar.exe"), StartOptions{arguments ? arguments : ""}, &process))
         return false;
-    if (waitProcessExit(process, ms, exitCode))
-        return true;
+    const bool ended = waitProcessExit(process, ms, exitCode);
     killProcess(process);
-    return false;
+    return ended;
 }
 
 bool stopSomnivar(Instance& instance, DWORD ms)
 {
     PostMessageA(instance.mainWindow, WM_CLOSE, 0, 0);
-    if (waitProcessExit(instance.process, ms, nullptr))
-        return true;
+    const bool ended = waitProcessExit(instance.process, ms, nullptr);
     killProcess(instance.process);
-    return false;
+    return ended;
 }
 
 bool sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result, DWORD ms)
@@ -401,16 +305,6 @@ bool sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
     return sent;
 }
 
-bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return PostMessageA(window, message, wParam, lParam) != 0;
-}
-
-bool waitWindowGone(HWND window, DWORD ms)
-{
-    return waitUntil([&] { return !IsWindow(window); }, ms);
-}
-
 void pressChord(const std::vector<WORD>& keys)
 {
     std::vector<INPUT> input(keys.size() * 2, INPUT{INPUT_KEYBOARD, {}});
@@ -418,10 +312,10 @@ void pressChord(const std::vector<WORD>& keys)
         input[i].ki.wVk = input[input.size() - 1 - i].ki.wVk = keys[i];
         input[input.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
-    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+    SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
 }
 
-// Texts of another process's windows are read with GetWindowTextA, which sends nothing there.
+// GetWindowTextA of another process's window reads the stored text and sends nothing there.
 std::vector<Box> openDialogs(DWORD processId)
 {
     std::vector<Box> boxes;
@@ -431,9 +325,8 @@ std::vector<Box> openDialogs(DWORD processId)
         if (!IsWindowVisible(window) || !isClass(window, "#32770") || (processId && box.processId != processId))
             continue;
         for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            const std::string text = windowText(child);
-            if (GetDlgCtrlID(child) == 0xFFFF || (isClass(child, "Static") && text.size() > box.text.size()))
-                box.text = text;
+            if (GetDlgCtrlID(child) == 0xFFFF || (isClass(child, "Static") && windowText(child).size() > box.text.size()))
+                box.text = windowText(child);
             if (GetDlgCtrlID(child) == 0xFFFF)  // a message box's text
                 break;
         }
@@ -458,8 +351,7 @@ bool waitMessageBox(const char* caption, DWORD ms, Box* box, DWORD processId)
 bool pressButton(const Box& box, int buttonId)
 {
     HWND button = GetDlgItem(box.window, buttonId);
-    return button && PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                                  reinterpret_cast<LPARAM>(button));
+    return button && PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), LPARAM(button));
 }
 
 bool deleteKeyTree(HKEY root, const char* path)
@@ -472,23 +364,13 @@ bool deleteKeyTree(HKEY root, const char* path)
 bool keyExists(HKEY root, const char* path)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS && !RegCloseKey(key);
 }
 
 bool readDword(HKEY root, const char* path, const char* name, DWORD* value)
 {
     DWORD size = sizeof(*value);
     return RegGetValueA(root, path, name, RRF_RT_REG_DWORD, nullptr, value, &size) == ERROR_SUCCESS;
-}
-
-DWORD storedSetting(const char* name)
-{
-    DWORD value = 0xDEADBEEF;
-    readDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", name, &value);
-    return value;
 }
 
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value)
@@ -510,11 +392,10 @@ std::vector<std::string> valueNames(HKEY root, const char* path)
 {
     std::vector<std::string> names;
     HKEY key;
+    char name[256];
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return names;
-    char name[256];
-    for (DWORD i = 0, length = sizeof(name); RegEnumValueA(key, i, name, &length, 0, 0, 0, 0) == ERROR_SUCCESS;
-         ++i, length = sizeof(name))
+    for (DWORD i = 0, length = 256; RegEnumValueA(key, i, name, &length, 0, 0, 0, 0) == ERROR_SUCCESS; ++i, length = 256)
         names.emplace_back(name, length);
     RegCloseKey(key);
     return names;
@@ -534,18 +415,18 @@ bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides)
     return stored;
 }
 
+DWORD storedSetting(const char* name)
+{
+    DWORD value = 0xDEADBEEF;
+    readDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", name, &value);
+    return value;
+}
+
 void setWineVersionFor(const char* exeName, const char* version)
 {
     const std::string path = std::string("Software\\Wine\\AppDefaults\\") + exeName;
-    if (version)
-        writeString(HKEY_CURRENT_USER, path.c_str(), "Version", version);
-    else
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, path.c_str(), "Version");
-}
-
-void setWineVersion(const char* version)
-{
-    setWineVersionFor("Somnivar.exe", version);
+    version ? writeString(HKEY_CURRENT_USER, path.c_str(), "Version", version)
+            : RegDeleteKeyValueA(HKEY_CURRENT_USER, path.c_str(), "Version") == ERROR_SUCCESS;
 }
 
 std::string readFile(const std::string& path)
@@ -553,7 +434,7 @@ std::string readFile(const std::string& path)
     std::string bytes;
     FILE* file = std::fopen(path.c_str(), "rb");
     for (int c; file && (c = std::fgetc(file)) != EOF;)
-        bytes += static_cast<char>(c);
+        bytes += char(c);
     if (file)
         std::fclose(file);
     return bytes;
@@ -564,8 +445,7 @@ std::string toUtf8(const std::string& cp932)
     WCHAR wide[4096];
     char utf8[12288];
     const int length = MultiByteToWideChar(932, 0, cp932.c_str(), -1, wide, 4096);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, sizeof(utf8), nullptr, nullptr);
-    return std::string(utf8, bytes > 0 ? bytes - 1 : 0);
+    return std::string(utf8, std::max(0, WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, 12288, 0, 0) - 1));
 }
 
 bool FakeTray::start()
@@ -576,10 +456,7 @@ bool FakeTray::start()
     return window_ && FindWindowA("Shell_TrayWnd", nullptr) == window_;  // ours must be the one Wine finds
 }
 
-void FakeTray::stop()
-{
-    stopWindowThread(&thread_, &window_);
-}
+void FakeTray::stop() { stopWindowThread(&thread_, &window_); }
 
 std::vector<TrayEvent> FakeTray::events()
 {
@@ -606,22 +483,13 @@ bool FakeTray::waitFor(const std::function<bool(const TrayEvent&)>& predicate, D
     }, ms);
 }
 
-standin::State& standIns()
-{
-    return *standin::sharedState();
-}
-
 bool MonitorRecorder::start()
 {
     clear();
-    window_ = startWindowThread(&thread_, "SomnivarTestMonitorRecorder", monitorProc, 0);
-    return window_ != nullptr;
+    return (window_ = startWindowThread(&thread_, "SomnivarTestMonitorRecorder", monitorProc, 0)) != nullptr;
 }
 
-void MonitorRecorder::stop()
-{
-    stopWindowThread(&thread_, &window_);
-}
+void MonitorRecorder::stop() { stopWindowThread(&thread_, &window_); }
 
 std::vector<MonitorEvent> MonitorRecorder::events()
 {
@@ -669,31 +537,34 @@ void* hookImport(const char* functionName, void* replacement)
     return nullptr;
 }
 
-void installRunGuard()
-{
-    ::testing::UnitTest::GetInstance()->listeners().Append(new RunGuardListener);
-    CloseHandle(CreateThread(nullptr, 0, runGuard, nullptr, 0, nullptr));
-}
-
 void SomnivarTest::SetUp()
 {
     setTimeLimit(120000);
-    char temp[MAX_PATH];
+    char temp[MAX_PATH], previous[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    previousDirectory_ = previous;
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     workDirectory_ = std::string(temp) + "somnivar-" + info->test_suite_name() + "." + info->name();
     CreateDirectoryA(workDirectory_.c_str(), nullptr);
-    emptyDirectory(workDirectory_);
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    previousDirectory_ = previous;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((workDirectory_ + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        DeleteFileA((workDirectory_ + "\\" + found.cFileName).c_str());
+    FindClose(search);
     ASSERT_TRUE(SetCurrentDirectoryA(workDirectory_.c_str())) << workDirectory_;
-    endRunningInstances();
+    for (const char* name : {"Somnivar.exe", "helper.exe"}) {
+        for (DWORD id : processIdsByName(name)) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+            TerminateProcess(process, 1), WaitForSingleObject(process, 5000), CloseHandle(process);
+        }
+    }
+    ASSERT_TRUE(waitUntil([] { return findSomnivarWindow() == nullptr; }, 5000));
     ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, "Software\\Orlenby"));
     setWineVersion(nullptr);
     // A child takes its load-order overrides from the registry, not from its environment.
-    ASSERT_TRUE(writeString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Somnivar.exe\\DllOverrides",
-                            "powrprof", "native,builtin"));
+    ASSERT_TRUE(writeString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Somnivar.exe\\DllOverrides", "powrprof",
+                            "native,builtin"));
     ASSERT_NE(standin::sharedState(), nullptr);
     std::memset(&standIns(), 0, sizeof(standin::State));
     standIns().meterPercent = 100;
@@ -710,14 +581,13 @@ void SomnivarTest::TearDown()
     for (const Box& box : openDialogs()) {
         if (std::find(ours.begin(), ours.end(), box.processId) == ours.end())
             continue;
-        // A modeless window (the first run's settings dialog) may stay; a message box may not.
+        // A modeless window (the first run's settings dialog) may stay open; a message box may not.
         if (GetDlgItem(box.window, 0xFFFF) && !boxesExpected_)
             ADD_FAILURE() << "unexpected message box \"" << toUtf8(box.caption) << "\": \"" << toUtf8(box.text) << "\"";
         if (!pressButton(box, IDOK) && !pressButton(box, IDCANCEL))
             PostMessageA(box.window, WM_CLOSE, 0, 0);
     }
     killStartedProcesses();
-    endRunningInstances();
     if (fired)
         ADD_FAILURE() << "the test ran over its time limit; its programs were ended";
     SetCurrentDirectoryA(previousDirectory_.c_str());
@@ -731,23 +601,20 @@ void SomnivarTest::writeFile(const char* name, const std::string& bytes)
     std::fclose(file);
 }
 
-void SomnivarTest::setTimeLimit(DWORD ms)
-{
-    deadline = static_cast<LONG>(GetTickCount() + ms) | 1;
-}
+void SomnivarTest::setTimeLimit(DWORD ms) { deadline = LONG(GetTickCount() + ms) | 1; }
 
 } // namespace harness
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    // Every Japanese text is code page 932; under any other every comparison of one would fail.
-    if (GetACP() != 932) {
+    if (GetACP() != 932) {  // every comparison of a Japanese text would fail for no fault of the program
         std::fprintf(stderr, "win_tests: the ANSI code page is %u, not 932 (run through tools/wine-run)\n", GetACP());
         return 2;
     }
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    harness::installRunGuard();
+    ::testing::UnitTest::GetInstance()->listeners().Append(new harness::RunGuardListener);
+    CloseHandle(CreateThread(nullptr, 0, harness::runGuard, nullptr, 0, nullptr));
     const int result = RUN_ALL_TESTS();
     // ctest passes the run on this line only, so a run that dies half-way never passes.
     std::printf("win_tests: finished with exit code %d\n", result);

@@ -16,8 +16,7 @@
 namespace harness {
 
 std::string binPath(const char* fileName);  // beside win_tests.exe
-// Polls condition every 10 ms, pumping this thread's messages, until it holds or ms pass.
-bool waitUntil(const std::function<bool()>& condition, DWORD ms);
+bool waitUntil(const std::function<bool()>& condition, DWORD ms);  // pumps this thread's messages
 void pumpMessages(DWORD ms);
 
 // ---- Programs. Every process started is killed at the end of the test if still running.
@@ -26,65 +25,65 @@ struct Process {
     DWORD id = 0;
 };
 struct StartOptions {
-    std::string arguments;         // after the program name
-    std::string workingDirectory;  // default: the test's directory
+    std::string arguments, workingDirectory;  // default directory: the test's
 };
 bool startProcess(const std::string& path, const StartOptions& options, Process* process);
+inline bool processRunning(const Process& p) { return p.handle && WaitForSingleObject(p.handle, 0) == WAIT_TIMEOUT; }
 bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode);
 void killProcess(Process& process);
-bool processRunning(const Process& process);
 void killStartedProcesses();
-
 struct Instance {
     Process process;
     HWND mainWindow = nullptr;  // class and title "Somnivar"
 };
 bool startSomnivar(const StartOptions& options, Instance* instance, DWORD ms = 15000);
-bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000);
+inline bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000)
+{
+    return startSomnivar(StartOptions{arguments ? arguments : ""}, instance, ms);
+}
 bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode);  // false on time-out
 bool stopSomnivar(Instance& instance, DWORD ms = 10000);            // WM_CLOSE; true when it ended
-HWND findSomnivarWindow();
+inline HWND findSomnivarWindow() { return FindWindowA("Somnivar", "Somnivar"); }
 HWND findProcessWindow(DWORD processId, const char* className, const char* title);  // hidden ones too
 
 // Never SendMessage another process's window without a time limit.
 bool sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
                  DWORD ms = 5000);
-bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-bool waitWindowGone(HWND window, DWORD ms);
+inline bool postMessage(HWND w, UINT m, WPARAM wParam, LPARAM lParam) { return PostMessageA(w, m, wParam, lParam); }
+inline bool waitWindowGone(HWND window, DWORD ms) { return waitUntil([&] { return !IsWindow(window); }, ms); }
 void pressChord(const std::vector<WORD>& keys);  // SendInput: pressed in order, released in reverse
 
-// ---- Dialogs (class "#32770") of any process; texts are code page 932 bytes.
+// ---- Visible dialogs (class "#32770") of any process; texts are code page 932 bytes.
 struct Box {
     HWND window = nullptr;
     HWND owner = nullptr;
     DWORD processId = 0;
-    std::string caption;
-    std::string text;  // a message box's text, else the longest static text
+    std::string caption, text;  // a message box's text, else the longest static text
 };
+std::vector<Box> openDialogs(DWORD processId = 0);
 bool waitMessageBox(const char* caption, DWORD ms, Box* box, DWORD processId = 0);
 bool pressButton(const Box& box, int buttonId);  // posted like a click
-std::vector<Box> openDialogs(DWORD processId = 0);  // visible ones
 
 // ---- Registry of the prefix
 bool deleteKeyTree(HKEY root, const char* path);  // true when gone afterwards
 bool keyExists(HKEY root, const char* path);
-bool readDword(HKEY root, const char* path, const char* name, DWORD* value);
+bool readDword(HKEY root, const char* path, const char* name, DWORD* value);  // a REG_DWORD only
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value);
 bool writeString(HKEY root, const char* path, const char* name, const char* value);
 bool valueExists(HKEY root, const char* path, const char* name);
 std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists them sorted
-// All seventeen settings at their defaults except the overrides ({"HotKeyCode", 0x651}, ...): no
+// All seventeen settings at their defaults but the overrides ({"HotKeyCode", 0x651}, ...): no
 // first-run dialog, and no missing value that would make the program rewrite the key.
 bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
 DWORD storedSetting(const char* name);  // 0xDEADBEEF when missing
-void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp", null: unset
-void setWineVersionFor(const char* exeName, const char* version);
+void setWineVersionFor(const char* exeName, const char* version);  // "win98", "winxp"; null: unset
+inline void setWineVersion(const char* version) { setWineVersionFor("Somnivar.exe", version); }
 
 std::string readFile(const std::string& path);  // "" when missing
 std::string toUtf8(const std::string& cp932);   // for failure messages
 
-// ---- Stand-in notification area: a top-most "Shell_TrayWnd" on its own thread that decodes
-// every Shell_NotifyIcon call Wine forwards to it.
+// ---- Stand-in notification area: a top-most "Shell_TrayWnd" that decodes every Shell_NotifyIcon
+// call Wine forwards to it.
 struct TrayEvent {
     DWORD message = 0;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
     HWND window = nullptr;
@@ -111,7 +110,7 @@ private:
 
 // ---- Power: the stand-ins' shared state (reset by every SomnivarTest), the SC_MONITORPOWER
 // broadcasts numbered in the same sequence as the power calls, and import-table hooks.
-standin::State& standIns();
+inline standin::State& standIns() { return *standin::sharedState(); }
 struct MonitorEvent {
     LONG sequence;
     LPARAM argument;
@@ -127,17 +126,15 @@ private:
     HANDLE thread_ = nullptr;
     HWND window_ = nullptr;
 };
-// "" when the broadcasts were argument, power call (callSequence), -1 and nothing else.
+// "" when the broadcasts were argument, the power call (callSequence), -1 and nothing else.
 std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence, LPARAM argument);
-// Replaces an import of this executable by name; returns the previous target or null.
-void* hookImport(const char* functionName, void* replacement);
-
-// The whole run ends with the test's name when one hangs (installed by main).
-void installRunGuard();
+void* hookImport(const char* functionName, void* replacement);  // of this executable; returns the old one
 
 // Each test gets a fresh working directory (also the current one), no Software\Orlenby, no
 // Somnivar running, the power stand-in selected and reset, the Wine version unset. Afterwards an
-// unanswered message box fails it, and its processes end. Time limit 120 s unless changed.
+// unanswered message box fails it and its processes end. A test past its time limit (120 s
+// unless changed; 180 s for other tests) has its processes ended and fails; 30 s later the run
+// is aborted with its name.
 class SomnivarTest : public ::testing::Test {
 protected:
     void SetUp() override;
