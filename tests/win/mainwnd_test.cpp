@@ -377,8 +377,11 @@ TEST_F(MainWindowSystem, HotKeySwitchesTaskbarRestartAndSessionEnd)
     EXPECT_TRUE(icon(NIM_ADD, 2, onTip));
     DWORD_PTR answer = 0;
     ASSERT_TRUE(sendMessage(program.mainWindow, WM_NULL, 0, 0));  // start-up is complete
-    pressChord({VK_CONTROL, VK_MENU, VK_F10});
-    EXPECT_TRUE(waitUntil([] { return standIns().callCount == 1; }, 5000));
+    EXPECT_TRUE(waitUntil([] {  // pressed again only if the press was lost before it reached the program
+        if (standIns().callCount == 0)
+            pressChord({VK_CONTROL, VK_MENU, VK_F10}), pumpMessages(1000);
+        return standIns().callCount == 1;
+    }, 6000));
     EXPECT_TRUE(waitUntil([&] { return monitor.events().size() == 2; }, 5000));
     EXPECT_EQ(checkSuspendOrder(monitor.events(), standIns().calls[0].sequence, 2), "");
 

@@ -9,7 +9,6 @@
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "status/detectors_win.h"
 #include "status/tray_win.h"
 
 using namespace harness;
@@ -134,38 +133,6 @@ TEST_F(PowerInProcess, PollRestartsTheCountdownOnInputOnlyWhileEnabledAndSettles
     HWND viewer = CreateWindowExA(0, "#32770", "Somnivar - Readme.txt", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0);
     tick(TIMER_ACTIVITY_POLL);
     EXPECT_TRUE(readmeSettling == 0 && readmeViewer == viewer);
-}
-
-// A watcher past its start-up: one ended while the loader initialises it would hold the lock.
-HANDLE startWatcher(WatchRecord& watch, UINT_PTR timer)
-{
-    HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr), thread = nullptr;
-    watch.finishedFlag = 0;
-    watch.thread = CreateThread(nullptr, 0, [](void* event) -> DWORD {
-        SetEvent(event);
-        for (;;)
-            SleepEx(10, FALSE);
-    }, running, 0, &watch.threadId);
-    WaitForSingleObject(running, 5000);
-    CloseHandle(running);
-    watch.watchdogTimer = SetTimer(mainWindow, timer, 5000, nullptr);
-    DuplicateHandle(GetCurrentProcess(), watch.thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
-    return thread;
-}
-
-TEST_F(PowerInProcess, WatchdogTickEndsItsWatcherOnlyAndArmingTheCountdownEndsBoth)
-{
-    HANDLE sharing = startWatcher(sharingWatch, TIMER_SHARING_WATCHDOG);
-    HANDLE dialUp = startWatcher(dialUpWatch, TIMER_DIALUP_WATCHDOG);
-    tick(TIMER_SHARING_WATCHDOG);
-    EXPECT_EQ(WaitForSingleObject(sharing, 5000), WAIT_OBJECT_0);
-    EXPECT_TRUE(sharingWatch.finishedFlag == 1 && !sharingWatch.thread && !sharingWatch.watchdogTimer);
-    EXPECT_TRUE(dialUpWatch.thread && dialUpWatch.watchdogTimer);
-    armIdleTimer(1);
-    EXPECT_EQ(WaitForSingleObject(dialUp, 5000), WAIT_OBJECT_0);
-    EXPECT_TRUE(dialUpWatch.finishedFlag == 1 && !dialUpWatch.thread && !dialUpWatch.watchdogTimer);
-    CloseHandle(sharing);
-    CloseHandle(dialUp);
 }
 
 TEST_F(PowerInProcess, ResourceStopSwitchesOffAtStopValueAndRestoresThePreviousEnable)

@@ -128,23 +128,6 @@ TEST_F(ScanInProcess, MarksTheFirstMatchingEntriesAndShowsEveryChange)
     EXPECT_TRUE(balloons().empty());
 }
 
-TEST_F(ScanInProcess, LongListsAndEntriesAreCut)
-{
-    std::string titles, arguments;
-    for (int i = 10; i < 40; ++i) {
-        titles += "ウィンドウの長いタイトル " + std::to_string(i) + "\r\n";
-        arguments += " \"ウィンドウの長いタイトル " + std::to_string(i) + "\"";
-    }
-    const std::string longTitle(1030, 't');  // kept as its first 1023 bytes, as a window reads back
-    lists("", titles + longTitle + "\r\n");
-    startWindows(arguments + " " + longTitle);
-    EXPECT_EQ(runWatchScan(), 31);
-    ASSERT_EQ(balloons().size(), 1u);
-    const std::string text = balloons()[0];
-    EXPECT_LE(text.size(), 255u);
-    EXPECT_EQ(text.substr(text.size() - 32), "\n    ウィンドウの長いタイトル 16");  // a whole name
-}
-
 TEST_F(ScanInProcess, ListsReloadWhenTheirTimeDiffersAndAHeldListAbandonsTheTick)
 {
     lists("notepad.exe\r\n", "a.exe\r\nb.exe\r\n");
