@@ -1,7 +1,6 @@
 // The version reader against real files; the search order itself is proven natively.
 #include "harness/harness.h"
 #include <cstring>
-
 #include "app/startup_win.h"
 #include "info/version_win.h"
 #include "info/versiontext.h"
@@ -42,13 +41,9 @@ TEST(VersionReader, LongStringIsCutAtACharacterBoundaryWithinTheBuffer)
 {
     VersionBlock block = {};
     ASSERT_EQ(loadVersionBlock(harness::binPath("verfallback.dll").c_str(), &block), 1);
-    // "XY" and six double-byte characters take 14 bytes; the seventh would need the terminator's.
-    char buffer[48];
+    char buffer[48];  // "XY" and six double-byte characters take 14 bytes, the seventh would need 16
     std::memset(buffer, 'G', sizeof(buffer));
     EXPECT_EQ(queryVersionString(&block, "Comments", buffer + 16, 16), 1);
-    EXPECT_STREQ(buffer + 16, "XYあいうえおか");
-    EXPECT_EQ(std::string(buffer, 16) + std::string(buffer + 31, 17), std::string(33, 'G'));
-    EXPECT_EQ(queryVersionString(&block, "Comments", buffer + 16, 1), 1);
-    EXPECT_EQ(std::string(buffer + 16, 2), std::string("\0Y", 2));
+    EXPECT_EQ(std::string(buffer, 48), std::string(16, 'G') + "XYあいうえおか" + '\0' + std::string(17, 'G'));
     freeVersionBlock(&block);
 }
