@@ -1,14 +1,8 @@
 // Idle supervision, suspend and the power notifications: in-process with the power calls
 // replaced through the import table, then Somnivar.exe with the stand-in libraries.
-#include "harness/harness.h"
+#include "tests/win/power_fixture.h"
 #include <commctrl.h>
 
-#include "app/startup_win.h"
-#include "app/suspend_win.h"
-#include "app/timers_win.h"
-#include "hooklib/vantrel.h"
-#include "resources/resource.h"
-#include "settings/settings.h"
 #include "status/tray_win.h"
 
 using namespace harness;
@@ -16,27 +10,9 @@ using namespace harness;
 namespace {
 
 constexpr LRESULT kDeny = 0x424D5144;  // BROADCAST_QUERY_DENY
-std::vector<std::pair<LONG, BOOL>> ninexCalls;  // sequence, suspend || force
 int meterPercent;
 
-BOOLEAN WINAPI hookedSetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN disableWake)
-{
-    standin::State& s = standIns();
-    s.calls[InterlockedIncrement(&s.callCount) - 1] = {InterlockedIncrement(&s.sequence), hibernate, force, disableWake};
-    SetLastError(static_cast<DWORD>(s.failWithError));
-    return s.failWithError == 0;
-}
-BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
-{
-    ninexCalls.push_back({InterlockedIncrement(&standIns().sequence), suspend || force});
-    return TRUE;
-}
 int WINAPI fakeMeter(int) { return meterPercent; }
-
-LRESULT CALLBACK testMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return message == WM_TIMER ? onMainWindowTimer(window, wParam) : DefWindowProcA(window, message, wParam, lParam);
-}
 
 HWND dummy()  // a stand-in for a modeless window of the program
 {
@@ -52,46 +28,6 @@ std::string failureText(DWORD error)
 }
 
 } // namespace
-
-class PowerInProcess : public SomnivarTest {
-protected:
-    void SetUp() override
-    {
-        SomnivarTest::SetUp();
-        ninexCalls.clear();
-        realSuspend_ = hookImport("SetSuspendState", reinterpret_cast<void*>(hookedSetSuspendState));
-        realSystem_ = hookImport("SetSystemPowerState", reinterpret_cast<void*>(hookedSetSystemPowerState));
-        ASSERT_TRUE(realSuspend_ && realSystem_ && recorder_.start());
-        WNDCLASSA windowClass = {0, testMainProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "PowerMain"};
-        RegisterClassA(&windowClass);
-        mainWindow = CreateWindowExA(0, "PowerMain", "", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
-        settings = kDefaultSettings;
-        isNtPlatform = balloonErrorMode = 1;  // a failure never blocks this thread in a box
-        monitorPowerArgument = -1;
-        MessageSet(0);
-    }
-    void TearDown() override
-    {
-        closeProgramWindows();
-        armIdleTimer(0);
-        KillTimer(mainWindow, TIMER_RESUME_GRACE);
-        DestroyWindow(mainWindow);
-        mainWindow = nullptr;
-        suspendInProgress = resourceStopActive = cautionShown = isNtPlatform = balloonErrorMode = 0;
-        resumeGrace = 0;
-        readmeSettling = 1;
-        freeResourcesProc = nullptr;
-        resourceMeterLibrary = nullptr;
-        settings = kDefaultSettings;
-        hookImport("SetSuspendState", realSuspend_);
-        hookImport("SetSystemPowerState", realSystem_);
-        SomnivarTest::TearDown();
-    }
-    LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
-    MonitorRecorder recorder_;
-    void* realSuspend_ = nullptr;
-    void* realSystem_ = nullptr;
-};
 
 TEST_F(PowerInProcess, ExpiryIsVetoedByResourceStopEnableOffAndGraceAndStaysArmed)
 {
