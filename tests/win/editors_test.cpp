@@ -26,7 +26,7 @@ int boxAnswer = IDOK;
 void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
 {
     for (const harness::Box& box : harness::openDialogs(GetCurrentProcessId())) {
-        if (harness::isMessageBox(box.window)) {
+        if (GetDlgItem(box.window, 0xFFFF)) {
             boxes.push_back(box.caption + "|" + box.text);
             if (!harness::pressButton(box, boxAnswer))
                 harness::pressButton(box, IDOK);

@@ -1,257 +1,143 @@
-// The hook library under Wine: the program's hooks seen from another process, the ordinary
-// global hooks of the 9x family, and the flag's exports.
-//
-// An observing low-level hook of this process, installed before the program's, runs after them
-// in the chain and records the flag as the library's procedure left it for that very event: no
-// timing guesses, and the program's poll cannot clear it in between.
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
+// The hook library across processes. An observing low-level hook of this process, installed
+// before the program's, runs after them and records the flag as they left it for that very event.
 #include "harness/harness.h"
 #include "hooklib/vantrel.h"
 
+using namespace harness;
+
 namespace {
 
-constexpr ULONG_PTR kProbeMark = 0x56A47000; // dwExtraInfo of the events this file injects
-
-struct SeenEvent {
-    ULONG_PTR mark;
-    int flag;
-};
-std::vector<SeenEvent> seenEvents;
-HHOOK observers[2];
-ULONG_PTR nextMark = kProbeMark;
+std::vector<std::pair<ULONG_PTR, int>> seen;  // the event's mark, the flag
 
 template <typename Record>
 LRESULT CALLBACK observe(int code, WPARAM message, LPARAM data)
 {
-    if (code == HC_ACTION) {
-        const ULONG_PTR mark = reinterpret_cast<const Record*>(data)->dwExtraInfo;
-        if ((mark & ~ULONG_PTR{0xFFF}) == kProbeMark)
-            seenEvents.push_back({mark, MessageCheck()});
-    }
+    const ULONG_PTR mark = reinterpret_cast<const Record*>(data)->dwExtraInfo;
+    if (code == HC_ACTION && (mark >> 12) == 0x56A47)
+        seen.push_back({mark, MessageCheck()});
     return CallNextHookEx(nullptr, code, message, data);
 }
 
-struct Observer {
-    Observer()
-    {
-        observers[0] = SetWindowsHookExA(WH_MOUSE_LL, observe<MSLLHOOKSTRUCT>, GetModuleHandleA(nullptr), 0);
-        observers[1] = SetWindowsHookExA(WH_KEYBOARD_LL, observe<KBDLLHOOKSTRUCT>, GetModuleHandleA(nullptr), 0);
-    }
-    ~Observer()
-    {
-        for (HHOOK& hook : observers) {
-            if (hook)
-                UnhookWindowsHookEx(hook);
-            hook = nullptr;
-        }
-        harness::pumpMessages(0);
-        seenEvents.clear();
-    }
-    bool ok() const { return observers[0] && observers[1]; }
-};
-
-// Clears the flag, injects one event and returns the flag as the library left it; -1 when the
-// observer never saw the event.
-int injectAndObserve(INPUT input)
+// Clears the flag, injects one event and returns the flag as the library left it (-1: unseen).
+int inject(INPUT input)
 {
-    const ULONG_PTR mark = ++nextMark;
-    (input.type == INPUT_MOUSE ? input.mi.dwExtraInfo : input.ki.dwExtraInfo) = mark;
-    seenEvents.clear();
+    static ULONG_PTR mark = 0x56A47000;
+    (input.type == INPUT_MOUSE ? input.mi.dwExtraInfo : input.ki.dwExtraInfo) = ++mark;
+    seen.clear();
     MessageSet(0);
-    if (SendInput(1, &input, sizeof(input)) != 1)
-        return -1;
+    SendInput(1, &input, sizeof(input));
     int flag = -1;
-    harness::waitUntil(
-        [&] {
-            for (const SeenEvent& event : seenEvents)
-                if (event.mark == mark)
-                    flag = event.flag;
-            return flag != -1;
-        },
-        5000);
+    waitUntil([&] {
+        for (const auto& event : seen)
+            flag = event.first == mark ? event.second : flag;
+        return flag != -1;
+    }, 5000);
     return flag;
 }
 
-// Absolute moves are in the normalised 0..65535 space; the same numbers give the same point.
 int mouse(DWORD flags, LONG x = 0, LONG y = 0, DWORD data = 0)
 {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
+    INPUT input = {INPUT_MOUSE};
     input.mi = {x, y, data, flags, 0, 0};
-    return injectAndObserve(input);
-}
-int moveTo(POINT point)
-{
-    return mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, point.x, point.y);
+    return inject(input);
 }
 
-// F24: a key that nothing on the test desktop acts on.
-INPUT f24(DWORD flags)
+INPUT f24Release()  // a key nothing on the test desktop acts on
 {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
+    INPUT input = {INPUT_KEYBOARD};
     input.ki.wVk = VK_F24;
-    input.ki.dwFlags = flags;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
     return input;
 }
-int key(DWORD flags)
-{
-    return injectAndObserve(f24(flags));
-}
 
-// A point that no earlier move used, so the first move to it counts whatever the library stored.
-POINT freshPoint()
+int runHelper(const std::string& path, const char* mode)
 {
-    static int step = 0;
-    ++step;
-    return {4000 + (step * 2311) % 50000, 6000 + (step * 1733) % 50000};
-}
-
-// Runs a helper program and returns its exit code, or -1 when it could not start or end.
-int runProgram(const std::string& path, const char* arguments)
-{
-    harness::StartOptions options;
-    options.arguments = arguments;
-    options.powerStandIn = false;
-    harness::Process process;
+    Process process;
     DWORD exitCode = 0;
-    if (!harness::startProcess(path, options, &process) || !harness::waitProcessExit(process, 15000, &exitCode))
-        return -1;
-    return static_cast<int>(exitCode);
+    return startProcess(path, {mode}, &process) && waitProcessExit(process, 15000, &exitCode) ? int(exitCode) : -1;
 }
 
-// A visible window of this process, in front, that receives the input.
-struct InputSink {
-    HWND window = nullptr;
-    InputSink()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "VantrelInputSink";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "VantrelInputSink", "input sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
-                                 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        SetForegroundWindow(window);
-        SetFocus(window);
-    }
-    ~InputSink()
-    {
-        DestroyWindow(window);
-        UnregisterClassA("VantrelInputSink", GetModuleHandleA(nullptr));
-    }
-};
+} // namespace
 
-struct NamedEvent {
-    HANDLE handle;
-    explicit NamedEvent(const char* name) : handle(CreateEventA(nullptr, TRUE, FALSE, name)) {}
-    ~NamedEvent() { CloseHandle(handle); }
-};
-
-class HookAcrossProcesses : public harness::SomnivarTest {
+class Hooks : public SomnivarTest {
 protected:
     void TearDown() override
     {
         MessageSet(0);
-        harness::setWineVersionFor("hookprobe.exe", nullptr);
-        harness::SomnivarTest::TearDown();
+        setWineVersionFor("helper.exe", nullptr);
+        SomnivarTest::TearDown();
     }
 };
 
-} // namespace
-
-TEST_F(HookAcrossProcesses, MessageSetIsSharedAndMessageCheckOnlyReads)
+TEST_F(Hooks, FlagIsSharedAndFreeHookBeforeAnySetHookDoesNothing)
 {
     EXPECT_EQ(MessageSet(5), 5);
     EXPECT_EQ(MessageCheck(), 5);
+    EXPECT_EQ(runHelper(binPath("helper.exe"), "check"), 5);
+    // A copy in a folder of its own maps a section that no process has touched.
+    for (const char* file : {"Vantrel.dll", "helper.exe"})
+        ASSERT_TRUE(CopyFileA(binPath(file).c_str(), (workDirectory() + "\\" + file).c_str(), FALSE));
+    EXPECT_EQ(runHelper(workDirectory() + "\\helper.exe", "freehook"), 0);
     EXPECT_EQ(MessageCheck(), 5);
-    EXPECT_EQ(runProgram(harness::binPath("hookprobe.exe"), "check"), 5);
 }
 
-TEST_F(HookAcrossProcesses, FreeHookBeforeAnySetHookDoesNothing)
+TEST_F(Hooks, ProgramHooksRaiseTheFlagForNewInputOnly)
 {
-    // A copy of the library in a folder of its own maps a section that no process has touched.
-    const std::string folder = workDirectory() + "\\";
-    ASSERT_TRUE(CopyFileA(harness::binPath("Vantrel.dll").c_str(), (folder + "Vantrel.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(harness::binPath("hookprobe.exe").c_str(), (folder + "hookprobe.exe").c_str(), FALSE));
-    MessageSet(3);
-    EXPECT_EQ(runProgram(folder + "hookprobe.exe", "freehook"), 0);
-    EXPECT_EQ(MessageCheck(), 3);
-}
-
-TEST_F(HookAcrossProcesses, ProgramHooksRaiseTheFlagThatThisProcessReads)
-{
-    Observer observer;
-    ASSERT_TRUE(observer.ok());
-    // Wine reports the display server's pointer, unannounced, when the program's windows
-    // appear; where it and the injected moves disagree, that report would move the stored point.
+    HHOOK observers[] = {SetWindowsHookExA(WH_MOUSE_LL, observe<MSLLHOOKSTRUCT>, GetModuleHandleA(nullptr), 0),
+                         SetWindowsHookExA(WH_KEYBOARD_LL, observe<KBDLLHOOKSTRUCT>, GetModuleHandleA(nullptr), 0)};
+    // Wine reports the display's pointer when the program's windows appear; keep it at one place.
     SetCursorPos(100, 100);
-    // Not a first run either: the settings dialog would appear while the test moves the mouse.
-    ASSERT_TRUE(harness::storeSettings());
-    harness::Instance program;
-    ASSERT_TRUE(harness::startSomnivar("", &program));
-    // The main window exists before the program installs its hooks.
-    ASSERT_TRUE(harness::waitUntil([] { return key(KEYEVENTF_KEYUP) == 1; }, 10000));
+    ASSERT_TRUE(storeSettings());  // no first-run dialog while the mouse moves
+    Instance program;
+    ASSERT_TRUE(startSomnivar("", &program));
+    ASSERT_TRUE(waitUntil([] { return inject(f24Release()) == 1; }, 10000));  // hooks installed
 
-    const POINT a = freshPoint();
-    const POINT b = freshPoint();
-    EXPECT_EQ(moveTo(a), 1);
-    EXPECT_EQ(moveTo(a), 0);
-    // Buttons and wheel count and leave the stored point alone.
-    for (DWORD flags : {MOUSEEVENTF_WHEEL, MOUSEEVENTF_XDOWN, MOUSEEVENTF_XUP}) {
-        SCOPED_TRACE(flags);
-        EXPECT_EQ(mouse(flags, 0, 0, flags == MOUSEEVENTF_WHEEL ? WHEEL_DELTA : XBUTTON1), 1);
-    }
-    EXPECT_EQ(moveTo(a), 0);
-    EXPECT_EQ(key(0), 1);
-    EXPECT_EQ(key(KEYEVENTF_KEYUP), 1);
-    EXPECT_EQ(moveTo(b), 1);
-    EXPECT_EQ(moveTo(a), 1); // only the last point is stored
-
-    EXPECT_TRUE(harness::stopSomnivar(program));
-    EXPECT_EQ(key(KEYEVENTF_KEYUP), 0); // gone with the program
+    const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    EXPECT_EQ(mouse(move, 4000, 6000), 1);
+    EXPECT_EQ(mouse(move, 4000, 6000), 0);  // the stored point
+    EXPECT_EQ(mouse(MOUSEEVENTF_WHEEL, 0, 0, WHEEL_DELTA), 1);
+    EXPECT_EQ(mouse(MOUSEEVENTF_XDOWN, 0, 0, XBUTTON1), 1);
+    EXPECT_EQ(mouse(MOUSEEVENTF_XUP, 0, 0, XBUTTON1), 1);
+    EXPECT_EQ(mouse(move, 4000, 6000), 0);  // buttons leave the point alone
+    EXPECT_EQ(mouse(move, 9000, 6000), 1);
+    EXPECT_EQ(mouse(move, 4000, 6000), 1);  // only the last point is stored
+    EXPECT_TRUE(stopSomnivar(program));
+    EXPECT_EQ(inject(f24Release()), 0);  // gone with the program
+    for (HHOOK hook : observers)
+        UnhookWindowsHookEx(hook);
 }
 
-TEST_F(HookAcrossProcesses, NineXHooksRunInTheProcessThatReceivesTheInput)
+// On the 9x family the library installs the ordinary global kinds, whose procedures run in the
+// process that takes the input (this one) and write the section both map.
+TEST_F(Hooks, NineXHooksRunInTheProcessThatReceivesTheInput)
 {
-    // Told it runs on the 9x family, the helper's library installs the ordinary global kinds,
-    // whose procedures run inside this process (it owns the focused window) and write the
-    // section that both map.
-    harness::setWineVersionFor("hookprobe.exe", "win98");
-    NamedEvent ready("VantrelProbeReady");
-    NamedEvent stop("VantrelProbeStop");
-    InputSink sink;
-    ASSERT_NE(sink.window, nullptr);
-    EXPECT_TRUE(harness::waitUntil([&] { return GetForegroundWindow() == sink.window; }, 3000));
-
-    harness::StartOptions options;
-    options.arguments = "install";
-    options.powerStandIn = false;
-    harness::Process probe;
-    ASSERT_TRUE(harness::startProcess(harness::binPath("hookprobe.exe"), options, &probe));
-    ASSERT_TRUE(harness::waitUntil([&] { return WaitForSingleObject(ready.handle, 0) == WAIT_OBJECT_0; }, 15000));
+    setWineVersionFor("helper.exe", "win98");
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "VantrelProbeReady");
+    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, "VantrelProbeStop");
+    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "VantrelSink"};
+    RegisterClassA(&windowClass);
+    HWND sink = CreateWindowExA(0, "VantrelSink", "sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                nullptr, nullptr, nullptr);
+    SetForegroundWindow(sink);
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == sink; }, 3000));
+    Process probe;
+    ASSERT_TRUE(startProcess(binPath("helper.exe"), {"install"}, &probe));
+    ASSERT_TRUE(waitUntil([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 15000));
 
     MessageSet(0);
-    INPUT release = f24(KEYEVENTF_KEYUP);
+    INPUT release = f24Release();
     SendInput(1, &release, sizeof(release));
-    // Not yet: the procedure runs when this thread takes the key message from its queue.
-    Sleep(200);
-    EXPECT_EQ(MessageCheck(), 0);
-    EXPECT_TRUE(harness::waitUntil([] { return MessageCheck() == 1; }, 5000)) << "key release";
-
+    EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "key release";
     RECT frame;
-    GetWindowRect(sink.window, &frame);
+    GetWindowRect(sink, &frame);
     MessageSet(0);
     SetCursorPos(frame.left + 150, frame.top + 90);
-    EXPECT_TRUE(harness::waitUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
-
-    SetEvent(stop.handle);
+    EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
+    SetEvent(stop);
     DWORD exitCode = 0;
-    EXPECT_TRUE(harness::waitProcessExit(probe, 10000, &exitCode));
+    EXPECT_TRUE(waitProcessExit(probe, 10000, &exitCode));
     EXPECT_EQ(exitCode, 100u + VER_PLATFORM_WIN32_WINDOWS);
+    DestroyWindow(sink);
+    CloseHandle(ready);
+    CloseHandle(stop);
 }

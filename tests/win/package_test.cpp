@@ -15,7 +15,7 @@ TEST_F(Package, UnpackedCopyAddsItsIconShowsItsVersionAndEndsCleanly)
     FakeTray tray;
     ASSERT_TRUE(tray.start());
     Process program;  // a first start, as after unpacking: the settings dialog opens as well
-    ASSERT_TRUE(startProcess(std::string(folder) + "\\Somnivar.exe", StartOptions{"", folder, {}, false}, &program));
+    ASSERT_TRUE(startProcess(std::string(folder) + "\\Somnivar.exe", StartOptions{"", folder}, &program));
     auto icon = [&](DWORD code) {
         return [&, code](const TrayEvent& e) { return e.message == code && e.processId == program.id; };
     };

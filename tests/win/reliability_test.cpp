@@ -1,5 +1,6 @@
 // A machine in use is never suspended, an idle one never stays awake, boxes never pile up.
-#include "tests/win/program_state.h"
+#include "tests/win/power_fixture.h"
+#include "status/tray_win.h"
 namespace {
 DWORD inputTime;
 int boxes, hookInstalls;
@@ -15,17 +16,17 @@ BOOL WINAPI fakeLastInput(LASTINPUTINFO* info) { return info->dwTime = inputTime
 struct Hooked { // an import of this executable, replaced while in scope
     const char* name;
     void* previous;
-    template <typename F> Hooked(const char* n, F f) : name(n), previous(powertest::hookImport(n, (void*)f)) {}
-    ~Hooked() { powertest::hookImport(name, previous); }
+    template <typename F> Hooked(const char* n, F f) : name(n), previous(harness::hookImport(n, (void*)f)) {}
+    ~Hooked() { harness::hookImport(name, previous); }
 };
-using Reliability = programstate::ProgramStateTest;
+using Reliability = PowerInProcess;
 
 // In a failed suspend's box the suspend is over and none starts; a timer failure (no such
 // window) that the poll in its box meets again shows no second fatal pair.
 TEST_F(Reliability, BoxesNeverPileUp)
 {
     Hooked box("MessageBoxA", fakeBox);
-    standIn_.state().failWithError = ERROR_ACCESS_DENIED;
+    harness::standIns().failWithError = ERROR_ACCESS_DENIED;
     balloonErrorMode = settings.SuspendOther = 0;
     inBox = [] {
         seen = {suspendInProgress, MessageCheck(), onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND)};
@@ -39,7 +40,7 @@ TEST_F(Reliability, BoxesNeverPileUp)
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(seen, (std::vector<LRESULT>{0, 0, 0x424D5144}));
-    EXPECT_EQ(std::pair(boxes, standIn_.calls()), std::pair(3, LONG{1}));
+    EXPECT_EQ(std::pair(boxes, harness::standIns().callCount), std::pair(3, LONG{1}));
 }
 
 // A veto of a suspend we allowed, switching on, and input the hooks missed start the countdown

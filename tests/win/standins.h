@@ -1,55 +1,36 @@
-// Shared state of the test stand-ins for the power call (powrprof.dll) and the 9x resource
-// meter (RSRC32.DLL). Each lives in a named file mapping, so a test controls and observes a
-// stand-in inside Somnivar.exe without loading the stand-in itself.
+// State shared by the stand-in powrprof.dll and RSRC32.DLL inside Somnivar.exe and the tests:
+// one named mapping, so a test controls and observes them without loading them.
 #pragma once
 #include <windows.h>
 
 namespace standin {
 
-constexpr const char* kPowerMappingName = "SomnivarTest.PowerStandIn";
-constexpr const char* kMeterMappingName = "SomnivarTest.ResourceMeterStandIn";
-constexpr LONG kMaxPowerCalls = 64;
-
 struct PowerCall {
-    LONG sequence;          // from PowerState::sequence, shared with the test's monitor recorder
-    LONG hibernate;
-    LONG forceCritical;
-    LONG disableWakeEvent;
-    LONG suspendAnswer;     // the program's answer to PBT_APMSUSPEND sent during the call
-    LONG resumeAnswer;      // its answer to PBT_APMRESUMESUSPEND
-    LONGLONG counter;       // QueryPerformanceCounter at entry
+    LONG sequence, hibernate, forceCritical, disableWakeEvent;
+    LONG suspendAnswer, resumeAnswer;  // the program's answers to the notifications sent meanwhile
+    DWORD tick;                        // GetTickCount at entry
 };
 
-struct PowerState {
-    volatile LONG sequence;       // event counter: incremented for every recorded event
-    volatile LONG callCount;      // SetSuspendState calls so far (all of them, even past the log)
-    // Controls, set by the test before the call:
-    volatile LONG failWithError;  // nonzero: SetLastError(this), return FALSE
+struct State {
+    volatile LONG sequence;       // shared with the monitor recorder of the tests
+    volatile LONG callCount;      // SetSuspendState calls
+    volatile LONG failWithError;  // nonzero: SetLastError(this) and fail
     volatile LONG sleepMs;        // stay "asleep" this long
-    volatile LONG notify;         // send PBT_APMSUSPEND before and PBT_APMRESUMESUSPEND after
-                                  // the sleep to the calling thread's "Somnivar" window
-    PowerCall calls[kMaxPowerCalls];
+    volatile LONG notify;         // send PBT_APMSUSPEND/PBT_APMRESUMESUSPEND to the caller's window
+    volatile LONG meterPercent;   // what RSRC32.DLL reports
+    volatile LONG meterCalls;
+    PowerCall calls[16];
 };
 
-struct MeterState {
-    volatile LONG configured;     // 0: the meter reports 100
-    volatile LONG percent;
-    volatile LONG callCount;
-};
-
-// Opens (or creates, zero-filled) a named mapping of T. Returns null on failure.
-template <typename T>
-T* mapShared(const char* name, HANDLE* mapping)
+inline State* sharedState()
 {
-    *mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(T), name);
-    if (!*mapping)
-        return nullptr;
-    void* view = MapViewOfFile(*mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(T));
-    if (!view) {
-        CloseHandle(*mapping);
-        *mapping = nullptr;
+    static State* state;
+    if (!state) {
+        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(State),
+                                            "SomnivarTest.StandIns");
+        state = mapping ? static_cast<State*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(State))) : nullptr;
     }
-    return static_cast<T*>(view);
+    return state;
 }
 
 } // namespace standin

@@ -1,0 +1,177 @@
+// Watch lists, the wildcard matcher, the scan's report and its tables.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/watchreport.h"
+#include "app/wildcard.h"
+#include "watchlists/watchlist.h"
+
+namespace {
+
+WatchList load(const std::string& file)  // as the loader hands the bytes over
+{
+    std::unique_ptr<char[]> buffer(new char[file.size() + kListSlack]());
+    std::memcpy(buffer.get(), file.data(), file.size());
+    WatchList list;
+    adoptListText(list, std::move(buffer), file.size());
+    return list;
+}
+
+} // namespace
+
+TEST(WatchList, ControlRunsBecomeOneMarkAndOnlyEndedLinesAreEntries)
+{
+    // "メモ帳" (trail bytes 0x81, 0x82, 0xa0), half-width "ﾒﾓ", and 0x80, 0xa0, 0xfd-0xff.
+    const std::string memo = "\x83\x81\x83\x82\x92\xa0", odd = "\x80\xa0\xfd\xfe\xff";
+    const struct {
+        std::string file, text;
+        std::vector<std::string> entries;
+    } cases[] = {
+        {"a.exe\r\nb.exe\r\n", "a.exe<b.exe<", {"a.exe", "b.exe"}},
+        {"a.exe\r\nb.exe", "a.exe<b.exe", {"a.exe"}},
+        {"\r\n\r\na.exe\r\n", "<a.exe<", {"", "a.exe"}},
+        {"a b\tc\n\n\x7f" "d\x01\x1f" "e\r", "a b<c<d<e<", {"a b", "c", "d", "e"}},
+        {"a<b>c\r\n", "a<b>c<", {"a", "b", "c"}},  // a '>' reads as found until the scan says otherwise
+        {"", "", {}},
+        {memo + "\r\n\xd2\xd3\r\n" + odd + "\r\n", memo + "<\xd2\xd3<" + odd + "<", {memo, "\xd2\xd3", odd}},
+    };
+    for (const auto& c : cases) {
+        WatchList list = load(c.file);
+        EXPECT_EQ(std::string(list.text.get(), list.length - 1), c.text);
+        EXPECT_EQ(list.length, c.text.size() + 1);
+        std::vector<std::string> entries;
+        for (uint32_t i = 0; i < list.entryCount; ++i)
+            entries.emplace_back(listEntry(list, i));
+        EXPECT_EQ(entries, c.entries);
+        EXPECT_EQ(hasFoundMark(list), c.file == "a<b>c\r\n");
+        for (size_t i = list.length - 1; i < c.file.size() + kListSlack; ++i)
+            ASSERT_EQ(list.text[i], '\0') << i;
+    }
+    for (int byte = 0; byte < 256; ++byte)
+        EXPECT_EQ(isListControlByte(static_cast<unsigned char>(byte)), byte < 0x20 || byte == 0x7f) << byte;
+
+    WatchList failed = load("a.exe\r\n");  // a failed read leaves an all-zero list
+    std::unique_ptr<char[]> buffer(new char[20]);
+    std::memset(buffer.get(), 'x', 20);
+    adoptEmptyListText(failed, std::move(buffer), 20, 0);
+    EXPECT_EQ(failed.entryCount + failed.length, 0u);
+    EXPECT_EQ(std::string(failed.text.get(), 20), std::string(20, '\0'));
+}
+
+TEST(WatchList, EntriesAreCutWholeAndReservedNamesAreExact)
+{
+    const std::string a(kListEntryMaxLength - 1, 'a');
+    EXPECT_EQ(boundedListEntry(a + "b"), a + "b");
+    EXPECT_EQ(boundedListEntry(a + "bc"), a + "b");
+    EXPECT_EQ(boundedListEntry(a + "\x82\xa0"), a);  // a double-byte character across the limit goes whole
+    const std::pair<const char*, bool> reserved[] = {{"System", 1}, {"[System Process]", 1}, {"Somnivar.exe", 1},
+                                                     {"system", 0}, {"SOMNIVAR.EXE", 0}, {"Somnivar.exe ", 0}};
+    for (const auto& [name, is] : reserved)
+        EXPECT_EQ(isReservedProcessName(name), is) << name;
+    const std::pair<const char*, bool> own[] = {{"監視タイトルの追加・削除", 1}, {"Somnivar の設定", 1}, {"Somnivar", 1},
+                                                {"Somnivar - Readme.txt", 0}, {"Somnivar の設定 ", 0}, {"somnivar", 0}};
+    for (const auto& [title, is] : own)
+        EXPECT_EQ(isOwnWindowTitle(title), is) << title;
+}
+
+TEST(MatchWildcard, ByteByByteWithoutBacktracking)
+{
+    const std::string memo = "\x83\x81\x83\x82\x92\xa0";
+    const struct {
+        std::string text, pattern;
+        int match;
+    } cases[] = {
+        // The star ends at the first byte after it, and with more pattern after it takes a byte.
+        {"note.exe", "*.exe", 1}, {"a.b.exe", "*.exe", 0}, {".exe", "*.exe", 0}, {"note.exe", "n*e.exe", 1},
+        {"note.e.exe", "n*e.exe", 0}, {"abc", "abc*", 1}, {"abcdef", "abc*", 1}, {"ab", "abc*", 0}, {"", "*", 1},
+        {"abc", "a?c", 1}, {"ac", "a?c", 0}, {"abbc", "a?c", 0}, {"a", "a?", 0},
+        {"note.exe", "note.exe", 1}, {"note.exe", "NOTE.EXE", 0}, {"note.exe", "note.ex", 0},
+        {"note.ex", "note.exe", 0}, {"", "", 1}, {"a", "", 0},
+        // Bytewise: "?" is one byte, so a double-byte character needs two.
+        {memo, memo, 1}, {memo + " - a.txt", memo + "*", 1}, {"\x83\x81\x83\x83\x92\xa0", memo, 0},
+        {memo, "\x83\x81??\x92\xa0", 1}, {memo, "\x83\x81?\x92\xa0", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(matchWildcard(c.text, c.pattern), c.match) << c.text << " / " << c.pattern;
+    // In place in a list, the byte after the view is a mark.
+    EXPECT_EQ(matchWildcard(std::string_view("note.exe>", 8), std::string_view("*.exe<", 5)), 1);
+}
+
+TEST(WatchReport, ProgramsThenTitlesCutAtALineBoundary)
+{
+    WatchReport report;
+    appendReportEntry(report, ReportSection::programs, "notepad.exe");
+    appendReportEntry(report, ReportSection::programs, "calc.exe");
+    appendReportEntry(report, ReportSection::titles, "メモ");
+    EXPECT_EQ(reportText(report), "・監視プログラム名\n    notepad.exe\n    calc.exe\n・監視タイトル名\n    メモ\n");
+    clearReport(report);
+    EXPECT_EQ(std::string(report.bytes.data(), kReportSize), std::string(kReportSize, '\0'));
+    // 1005 bytes a line after a 19-byte header: ten fit in 10239 bytes; after the cut nothing
+    // more is added, not even another section.
+    for (int i = 0; i < 20; ++i)
+        appendReportEntry(report, ReportSection::programs, std::string(1000, 'n'));
+    appendReportEntry(report, ReportSection::titles, "t");
+    EXPECT_TRUE(report.full);
+    EXPECT_EQ(report.length, 19u + 10 * 1005);
+    const size_t exact = kReportSize - 1 - 19 - 5;  // header, "    ", name and "\n" fill 10239 bytes
+    for (size_t extra : {1, 0}) {
+        clearReport(report);
+        appendReportEntry(report, ReportSection::programs, std::string(exact + extra, 'n'));
+        EXPECT_EQ(report.full, extra == 1);
+        EXPECT_EQ(report.length, extra ? 0 : kReportSize - 1);
+        EXPECT_EQ(report.bytes[kReportSize - 1], '\0');
+    }
+}
+
+TEST(WatchReport, BalloonEndsAfterTheLastWholeNameOrBetweenCharacters)
+{
+    const std::string one = "・監視プログラム名\n    a.exe";
+    std::string many = "・監視プログラム名", kana = "・監視タイトル名\n    ";
+    for (int i = 0; i < 30; ++i)
+        many += "\n    program" + std::to_string(i) + ".exe";
+    for (int i = 0; i < 200; ++i)
+        kana += "\x82\xa0";
+    EXPECT_EQ(balloonTextLength(one, 255), one.size());
+    EXPECT_EQ(many.substr(0, balloonTextLength(many, 255)), many.substr(0, many.find("\n    program13")));
+    EXPECT_EQ(balloonTextLength(one + "\n・監視タイトル名\n    " + std::string(300, 't'), 255), one.size());  // no bare header
+    EXPECT_EQ(balloonTextLength(kana, 255), 255u);  // 21 bytes, then 117 whole characters
+    EXPECT_EQ(balloonTextLength(kana, 254), 253u);
+}
+
+TEST(ScanTables, TitlesOnceInOrderAndProcessNamesFromPaths)
+{
+    auto titles = std::make_unique<TitleTable>();
+    for (const char* title : {"zeta", "memo 1", "zeta", "", "alpha", "memo 2"})
+        addTitle(*titles, title);
+    ASSERT_EQ(titles->count, 4);
+    const std::pair<const char*, int> finds[] = {{"memo*", 1}, {"*", 0}, {"?lpha", 2}, {"memo 2", 3}, {"Memo*", -1}, {"", -1}};
+    for (const auto& [pattern, slot] : finds)
+        EXPECT_EQ(findMatchingTitle(*titles, pattern), slot) << pattern;
+    clearTitleTable(*titles);
+    EXPECT_EQ(findMatchingTitle(*titles, "*"), -1);
+    for (int i = 0; i < kTitleSlots; ++i)  // full: nothing more is collected
+        ASSERT_EQ(addTitle(*titles, "title " + std::to_string(i)), 1);
+    EXPECT_EQ(addTitle(*titles, "one more") + addTitle(*titles, "title 5"), 0);
+    EXPECT_EQ(findMatchingTitle(*titles, "title 1023"), kTitleSlots - 1);
+
+    // "表" is 0x95 0x5C: its trail byte is no separator.
+    const std::pair<const char*, const char*> paths[] = {
+        {"notepad.exe", "notepad.exe"}, {"C:\\WINDOWS\\NOTEPAD.EXE", "NOTEPAD.EXE"}, {"C:/tools/a.exe", "a.exe"},
+        {"C:a.exe", "a.exe"}, {"dir\\", ""}, {"C:\\\x95\x5c\\\x95\x5c.exe", "\x95\x5c.exe"}};
+    for (const auto& [path, name] : paths)
+        EXPECT_EQ(processNameFromPath(path), name) << path;
+    auto names = std::make_unique<ProcessNameTable>();
+    clearProcessNames(*names);
+    addProcessName(*names, "a.exe");
+    addProcessName(*names, std::string(kProcessNameBytes, 'n'));  // out of bytes: incomplete, takes nothing more
+    addProcessName(*names, "b.exe");
+    EXPECT_TRUE(names->count == 1 && !names->complete && tableProcessName(*names, 0) == "a.exe");
+    clearProcessNames(*names);
+    for (int i = 0; i <= kProcessNameSlots; ++i)
+        addProcessName(*names, "p");
+    EXPECT_TRUE(names->count == kProcessNameSlots && !names->complete);
+}

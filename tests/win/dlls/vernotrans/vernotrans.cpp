@@ -1,2 +1,0 @@
-// Test library for the version reader: only its version resource (or the lack of one)
-// matters.

@@ -1,0 +1,623 @@
+// The registry calls of Vista and later (Wine has them all).
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#include "harness/harness.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace harness {
+
+namespace {
+
+std::mutex lock;
+std::vector<Process> started;
+std::vector<TrayEvent> trayEvents;
+std::vector<MonitorEvent> monitorEvents;
+std::string guardedTest;
+volatile LONG deadline, fired;  // deadline 0: no test running
+
+std::string windowText(HWND window)
+{
+    char text[4096];
+    return std::string(text, std::max(0, GetWindowTextA(window, text, sizeof(text))));
+}
+
+bool isClass(HWND window, const char* name)
+{
+    char className[64];
+    return GetClassNameA(window, className, sizeof(className)) && !lstrcmpiA(className, name);
+}
+
+// A window of the harness on a thread of its own, which always answers.
+HWND startWindowThread(HANDLE* thread, const char* className, WNDPROC procedure, DWORD exStyle)
+{
+    struct Start {
+        WNDCLASSA windowClass;
+        DWORD exStyle;
+        HWND window;
+        HANDLE ready;
+    } start = {{0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, className}, exStyle, nullptr,
+               CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    *thread = CreateThread(nullptr, 0, [](void* parameter) -> DWORD {
+        Start* s = static_cast<Start*>(parameter);
+        RegisterClassA(&s->windowClass);  // fails harmlessly the second time
+        HWND window = s->window = CreateWindowExA(s->exStyle, s->windowClass.lpszClassName, "", WS_POPUP, -100, -100,
+                                                  1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(s->ready);
+        for (MSG message; window && GetMessageA(&message, nullptr, 0, 0) > 0;)
+            DispatchMessageA(&message);
+        return 0;
+    }, &start, 0, nullptr);
+    WaitForSingleObject(start.ready, 10000);
+    CloseHandle(start.ready);
+    return start.window;
+}
+
+void stopWindowThread(HANDLE* thread, HWND* window)
+{
+    PostMessageA(*window, WM_QUIT, 0, 0);
+    if (*thread && WaitForSingleObject(*thread, 5000) != WAIT_OBJECT_0)
+        TerminateThread(*thread, 1);
+    CloseHandle(*thread);
+    *thread = nullptr;
+    *window = nullptr;
+}
+
+// Wine 8 sends each Shell_NotifyIcon call as WM_COPYDATA (dwData: the NIM_ code) with this
+// record, followed by the icon's mask and colour bits.
+struct NotifyData {
+    LONG window;
+    UINT id, flags, callbackMessage;
+    WCHAR tip[128];
+    DWORD state, stateMask;
+    WCHAR balloonText[256];
+    UINT timeout;
+    WCHAR balloonTitle[64];
+    DWORD balloonFlags;
+    GUID item;
+    UINT iconWidth, iconHeight, iconPlanes, iconBitsPerPixel;
+};
+static_assert(sizeof(NotifyData) == 960, "Wine tray record");
+
+template <size_t N>
+std::string toCp932(const WCHAR (&text)[N])
+{
+    char bytes[N * 2 + 1];
+    return std::string(bytes, std::max(0, WideCharToMultiByte(932, 0, text, -1, bytes, N * 2 + 1, 0, 0) - 1));
+}
+
+// The one of Somnivar's icons 1 to 3 whose mask and colour bits are at least 95 % the same and
+// clearly the closest (a display of another depth may round colours differently).
+int identifyIcon(const NotifyData& data, const std::string& bits)
+{
+    static HMODULE program = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    size_t same[4] = {};
+    for (int id = 1; id <= 3; ++id) {
+        ICONINFO info = {};
+        GetIconInfo(static_cast<HICON>(LoadImageA(program, MAKEINTRESOURCEA(id), IMAGE_ICON, int(data.iconWidth),
+                                                  int(data.iconHeight), LR_SHARED)), &info);
+        std::string mine;
+        for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
+            BITMAP header = {};
+            GetObjectA(bitmap, sizeof(header), &header);
+            std::string part((header.bmPlanes * header.bmWidth * header.bmHeight * header.bmBitsPixel + 15) / 16 * 2, 0);
+            mine += part.substr(0, GetBitmapBits(bitmap, LONG(part.size()), &part[0]));
+            DeleteObject(bitmap);
+        }
+        for (size_t i = 0; mine.size() == bits.size() && i < bits.size(); ++i)
+            same[id] += mine[i] == bits[i];
+    }
+    const int best = int(std::max_element(same + 1, same + 4) - same);
+    for (int id = 1; id <= 3; ++id) {
+        if (id != best && same[best] - same[id] < bits.size() / 50)
+            return 0;
+    }
+    return same[best] * 100 >= bits.size() * 95 ? best : 0;
+}
+
+LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (message != WM_COPYDATA || data->cbData < sizeof(NotifyData))
+        return DefWindowProcA(window, message, wParam, lParam);
+    NotifyData r;
+    std::memcpy(&r, data->lpData, sizeof(r));
+    TrayEvent event{DWORD(data->dwData), reinterpret_cast<HWND>(LONG_PTR(r.window)), r.id, r.flags, r.callbackMessage,
+                    toCp932(r.tip), toCp932(r.balloonText), toCp932(r.balloonTitle), r.balloonFlags, 0, 0, r.timeout};
+    GetWindowThreadProcessId(event.window, &event.processId);
+    if (r.flags & NIF_ICON)
+        event.iconResource = identifyIcon(r, std::string(static_cast<char*>(data->lpData) + sizeof(r), data->cbData - sizeof(r)));
+    std::lock_guard<std::mutex> guard(lock);
+    trayEvents.push_back(event);
+    return TRUE;
+}
+
+LRESULT CALLBACK monitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_SYSCOMMAND || (wParam & 0xFFF0) != SC_MONITORPOWER)
+        return DefWindowProcA(window, message, wParam, lParam);
+    std::lock_guard<std::mutex> guard(lock);
+    monitorEvents.push_back({InterlockedIncrement(&standIns().sequence), lParam});
+    return 0;
+}
+
+std::vector<DWORD> processIdsByName(const char* exeName)
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {sizeof(entry)};
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (!lstrcmpiA(entry.szExeFile, exeName) && entry.th32ProcessID != GetCurrentProcessId())
+            ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
+// The run guard; SleepEx, not Sleep, which tests replace.
+DWORD WINAPI runGuard(void*)
+{
+    for (;; SleepEx(500, FALSE)) {
+        if (!deadline || deadline - LONG(GetTickCount()) > 0)
+            continue;
+        std::fprintf(stderr, "[run guard] %s ran over its time limit\n", guardedTest.c_str());
+        if (InterlockedExchange(&fired, 1))
+            TerminateProcess(GetCurrentProcess(), 3);
+        std::lock_guard<std::mutex> guard(lock);
+        for (const Process& process : started)
+            TerminateProcess(process.handle, 1);
+        deadline = LONG(GetTickCount() + 30000) | 1;
+    }
+}
+
+struct RunGuardListener : ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo& info) override
+    {
+        guardedTest = std::string(info.test_suite_name()) + "." + info.name();
+        fired = 0;
+        deadline = LONG(GetTickCount() + 180000) | 1;
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { deadline = 0; }
+};
+
+} // namespace
+
+std::string binPath(const char* fileName)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::strcpy(std::strrchr(path, '\\') + 1, fileName);
+    return path;
+}
+
+void pumpMessages(DWORD ms)
+{
+    for (const DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, 0, 0, ms - (GetTickCount() - start), QS_ALLINPUT)) {
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+            TranslateMessage(&message), DispatchMessageA(&message);
+        if (GetTickCount() - start >= ms)
+            return;
+    }
+}
+
+bool waitUntil(const std::function<bool()>& condition, DWORD ms)
+{
+    for (const DWORD start = GetTickCount(); !condition(); pumpMessages(10)) {
+        if (GetTickCount() - start >= ms)
+            return condition();
+    }
+    return true;
+}
+
+bool startProcess(const std::string& path, const StartOptions& options, Process* process)
+{
+    std::string line = "\"" + path + "\" " + options.arguments;
+    const char* directory = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+    for (int attempt = 1; attempt <= 5; SleepEx(200 * attempt++, FALSE)) {  // Wine fails a start now and then
+        STARTUPINFOA startup = {sizeof(startup)};
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &info)) {
+            CloseHandle(info.hThread);
+            *process = {info.hProcess, info.dwProcessId};
+            std::lock_guard<std::mutex> guard(lock);
+            started.push_back(*process);
+            return true;
+        }
+    }
+    ADD_FAILURE() << "cannot start " << path << ": error " << GetLastError();
+    return false;
+}
+
+bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode)
+{
+    // Pumping: a process that sends to a window of this thread must not deadlock.
+    const bool ended = process.handle && waitUntil([&] { return !processRunning(process); }, ms);
+    return ended && (!exitCode || GetExitCodeProcess(process.handle, exitCode));
+}
+
+void killProcess(Process& process)
+{
+    if (processRunning(process))
+        TerminateProcess(process.handle, 1), WaitForSingleObject(process.handle, 5000);
+}
+
+void killStartedProcesses()
+{
+    std::vector<Process> ending;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        ending.swap(started);
+    }
+    for (Process& process : ending)
+        killProcess(process), CloseHandle(process.handle);
+}
+
+HWND findProcessWindow(DWORD processId, const char* className, const char* title)
+{
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if ((!processId || owner == processId) && (!className || isClass(window, className)) &&
+            (!title || windowText(window) == title))
+            return window;
+    }
+    return nullptr;
+}
+
+bool startSomnivar(const StartOptions& options, Instance* instance, DWORD ms)
+{
+    instance->mainWindow = nullptr;
+    return startProcess(binPath("Somnivar.exe"), options, &instance->process) && waitUntil([&] {
+        instance->mainWindow = findProcessWindow(instance->process.id, "Somnivar", "Somnivar");
+        return instance->mainWindow || !processRunning(instance->process);
+    }, ms) && instance->mainWindow;
+}
+
+bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode)
+{
+    Process process;
+    if (!startProcess(binPath("Somnivar.exe"), StartOptions{arguments ? arguments : ""}, &process))
+        return false;
+    const bool ended = waitProcessExit(process, ms, exitCode);
+    killProcess(process);
+    return ended;
+}
+
+bool stopSomnivar(Instance& instance, DWORD ms)
+{
+    PostMessageA(instance.mainWindow, WM_CLOSE, 0, 0);
+    const bool ended = waitProcessExit(instance.process, ms, nullptr);
+    killProcess(instance.process);
+    return ended;
+}
+
+bool sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result, DWORD ms)
+{
+    DWORD_PTR answer = 0;
+    const bool sent = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, ms, &answer) != 0;
+    if (result)
+        *result = answer;
+    return sent;
+}
+
+void pressChord(const std::vector<WORD>& keys)
+{
+    std::vector<INPUT> input(keys.size() * 2, INPUT{INPUT_KEYBOARD, {}});
+    for (size_t i = 0; i < keys.size(); ++i) {
+        input[i].ki.wVk = input[input.size() - 1 - i].ki.wVk = keys[i];
+        input[input.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+}
+
+// GetWindowTextA of another process's window reads the stored text and sends nothing there.
+std::vector<Box> openDialogs(DWORD processId)
+{
+    std::vector<Box> boxes;
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        Box box{window, GetWindow(window, GW_OWNER), 0, windowText(window), ""};
+        GetWindowThreadProcessId(window, &box.processId);
+        if (!IsWindowVisible(window) || !isClass(window, "#32770") || (processId && box.processId != processId))
+            continue;
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (GetDlgCtrlID(child) == 0xFFFF || (isClass(child, "Static") && windowText(child).size() > box.text.size()))
+                box.text = windowText(child);
+            if (GetDlgCtrlID(child) == 0xFFFF)  // a message box's text
+                break;
+        }
+        boxes.push_back(box);
+    }
+    return boxes;
+}
+
+bool waitMessageBox(const char* caption, DWORD ms, Box* box, DWORD processId)
+{
+    return waitUntil([&] {
+        for (const Box& candidate : openDialogs(processId)) {
+            if (candidate.caption == caption && box)
+                *box = candidate;
+            if (candidate.caption == caption)
+                return true;
+        }
+        return false;
+    }, ms);
+}
+
+bool pressButton(const Box& box, int buttonId)
+{
+    HWND button = GetDlgItem(box.window, buttonId);
+    return button && PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), LPARAM(button));
+}
+
+bool deleteKeyTree(HKEY root, const char* path)
+{
+    RegDeleteTreeA(root, path);
+    RegDeleteKeyA(root, path);
+    return !keyExists(root, path);
+}
+
+bool keyExists(HKEY root, const char* path)
+{
+    HKEY key;
+    return RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS && !RegCloseKey(key);
+}
+
+bool readDword(HKEY root, const char* path, const char* name, DWORD* value)
+{
+    DWORD size = sizeof(*value);
+    return RegGetValueA(root, path, name, RRF_RT_REG_DWORD, nullptr, value, &size) == ERROR_SUCCESS;
+}
+
+bool writeDword(HKEY root, const char* path, const char* name, DWORD value)
+{
+    return RegSetKeyValueA(root, path, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
+}
+
+bool writeString(HKEY root, const char* path, const char* name, const char* value)
+{
+    return RegSetKeyValueA(root, path, name, REG_SZ, value, lstrlenA(value) + 1) == ERROR_SUCCESS;
+}
+
+bool valueExists(HKEY root, const char* path, const char* name)
+{
+    return RegGetValueA(root, path, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> valueNames(HKEY root, const char* path)
+{
+    std::vector<std::string> names;
+    HKEY key;
+    char name[256];
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0, length = 256; RegEnumValueA(key, i, name, &length, 0, 0, 0, 0) == ERROR_SUCCESS; ++i, length = 256)
+        names.emplace_back(name, length);
+    RegCloseKey(key);
+    return names;
+}
+
+bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides)
+{
+    std::vector<std::pair<const char*, DWORD>> values = {
+        {"Time", 10}, {"Enable", 1}, {"Expand", 0}, {"ExpType", 1}, {"Resource", 0}, {"Value", 30},
+        {"Stop", 0}, {"StopValue", 30}, {"SuspendOther", 0}, {"SuspendType", 0}, {"Monitor", 0},
+        {"HotKeyUse", 0}, {"HotKeyCode", 0}, {"ApplicationCheck", 0}, {"TitleCheck", 0}, {"OffCheck", 0},
+        {"StatusDisplay", 0}};
+    values.insert(values.end(), overrides.begin(), overrides.end());  // later writes win
+    bool stored = true;
+    for (const auto& value : values)
+        stored = writeDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", value.first, value.second) && stored;
+    return stored;
+}
+
+DWORD storedSetting(const char* name)
+{
+    DWORD value = 0xDEADBEEF;
+    readDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", name, &value);
+    return value;
+}
+
+void setWineVersionFor(const char* exeName, const char* version)
+{
+    const std::string path = std::string("Software\\Wine\\AppDefaults\\") + exeName;
+    version ? writeString(HKEY_CURRENT_USER, path.c_str(), "Version", version)
+            : RegDeleteKeyValueA(HKEY_CURRENT_USER, path.c_str(), "Version") == ERROR_SUCCESS;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::string bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    for (int c; file && (c = std::fgetc(file)) != EOF;)
+        bytes += char(c);
+    if (file)
+        std::fclose(file);
+    return bytes;
+}
+
+std::string toUtf8(const std::string& cp932)
+{
+    WCHAR wide[4096];
+    char utf8[12288];
+    const int length = MultiByteToWideChar(932, 0, cp932.c_str(), -1, wide, 4096);
+    return std::string(utf8, std::max(0, WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, 12288, 0, 0) - 1));
+}
+
+bool FakeTray::start()
+{
+    clear();
+    if (!window_)
+        window_ = startWindowThread(&thread_, "Shell_TrayWnd", trayProc, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+    return window_ && FindWindowA("Shell_TrayWnd", nullptr) == window_;  // ours must be the one Wine finds
+}
+
+void FakeTray::stop() { stopWindowThread(&thread_, &window_); }
+
+std::vector<TrayEvent> FakeTray::events()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return trayEvents;
+}
+
+void FakeTray::clear()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    trayEvents.clear();
+}
+
+bool FakeTray::waitFor(const std::function<bool(const TrayEvent&)>& predicate, DWORD ms, TrayEvent* found)
+{
+    return waitUntil([&] {
+        for (const TrayEvent& event : events()) {
+            if (predicate(event) && found)
+                *found = event;
+            if (predicate(event))
+                return true;
+        }
+        return false;
+    }, ms);
+}
+
+bool MonitorRecorder::start()
+{
+    clear();
+    return (window_ = startWindowThread(&thread_, "SomnivarTestMonitorRecorder", monitorProc, 0)) != nullptr;
+}
+
+void MonitorRecorder::stop() { stopWindowThread(&thread_, &window_); }
+
+std::vector<MonitorEvent> MonitorRecorder::events()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return monitorEvents;
+}
+
+void MonitorRecorder::clear()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    monitorEvents.clear();
+}
+
+std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence, LPARAM argument)
+{
+    std::string seen;
+    for (const MonitorEvent& event : monitor)
+        seen += std::to_string(event.argument) + "@" + std::to_string(event.sequence) + " ";
+    const bool ok = monitor.size() == 2 && monitor[0].argument == argument && monitor[1].argument == -1 &&
+                    monitor[0].sequence < callSequence && callSequence < monitor[1].sequence;
+    return ok ? "" : seen + "call@" + std::to_string(callSequence);
+}
+
+void* hookImport(const char* functionName, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; module->Name; ++module) {
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; module->OriginalFirstThunk && names->u1.AddressOfData; ++names, ++slots) {
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) || std::strcmp(byName->Name, functionName))
+                continue;
+            DWORD protection;
+            VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof(void*), protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+void SomnivarTest::SetUp()
+{
+    setTimeLimit(120000);
+    char temp[MAX_PATH], previous[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    previousDirectory_ = previous;
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    workDirectory_ = std::string(temp) + "somnivar-" + info->test_suite_name() + "." + info->name();
+    CreateDirectoryA(workDirectory_.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((workDirectory_ + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        DeleteFileA((workDirectory_ + "\\" + found.cFileName).c_str());
+    FindClose(search);
+    ASSERT_TRUE(SetCurrentDirectoryA(workDirectory_.c_str())) << workDirectory_;
+    for (const char* name : {"Somnivar.exe", "helper.exe"}) {
+        for (DWORD id : processIdsByName(name)) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+            TerminateProcess(process, 1), WaitForSingleObject(process, 5000), CloseHandle(process);
+        }
+    }
+    ASSERT_TRUE(waitUntil([] { return findSomnivarWindow() == nullptr; }, 5000));
+    ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, "Software\\Orlenby"));
+    setWineVersion(nullptr);
+    // A child takes its load-order overrides from the registry, not from its environment.
+    ASSERT_TRUE(writeString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Somnivar.exe\\DllOverrides", "powrprof",
+                            "native,builtin"));
+    ASSERT_NE(standin::sharedState(), nullptr);
+    std::memset(&standIns(), 0, sizeof(standin::State));
+    standIns().meterPercent = 100;
+}
+
+void SomnivarTest::TearDown()
+{
+    std::vector<DWORD> ours = processIdsByName("Somnivar.exe");
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (const Process& process : started)
+            ours.push_back(process.id);
+    }
+    for (const Box& box : openDialogs()) {
+        if (std::find(ours.begin(), ours.end(), box.processId) == ours.end())
+            continue;
+        // A modeless window (the first run's settings dialog) may stay open; a message box may not.
+        if (GetDlgItem(box.window, 0xFFFF) && !boxesExpected_)
+            ADD_FAILURE() << "unexpected message box \"" << toUtf8(box.caption) << "\": \"" << toUtf8(box.text) << "\"";
+        if (!pressButton(box, IDOK) && !pressButton(box, IDCANCEL))
+            PostMessageA(box.window, WM_CLOSE, 0, 0);
+    }
+    killStartedProcesses();
+    if (fired)
+        ADD_FAILURE() << "the test ran over its time limit; its programs were ended";
+    SetCurrentDirectoryA(previousDirectory_.c_str());
+}
+
+void SomnivarTest::writeFile(const char* name, const std::string& bytes)
+{
+    FILE* file = std::fopen((workDirectory_ + "\\" + name).c_str(), "wb");
+    ASSERT_NE(file, nullptr) << name;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+void SomnivarTest::setTimeLimit(DWORD ms) { deadline = LONG(GetTickCount() + ms) | 1; }
+
+} // namespace harness
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    if (GetACP() != 932) {  // every comparison of a Japanese text would fail for no fault of the program
+        std::fprintf(stderr, "win_tests: the ANSI code page is %u, not 932 (run through tools/wine-run)\n", GetACP());
+        return 2;
+    }
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new harness::RunGuardListener);
+    CloseHandle(CreateThread(nullptr, 0, harness::runGuard, nullptr, 0, nullptr));
+    const int result = RUN_ALL_TESTS();
+    // ctest passes the run on this line only, so a run that dies half-way never passes.
+    std::printf("win_tests: finished with exit code %d\n", result);
+    std::fflush(stdout);
+    return result;
+}
