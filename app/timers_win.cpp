@@ -35,22 +35,24 @@ bool lastInputTimeKnown;
 bool timerFailureReported;
 
 // Windows removes a low-level hook that keeps timing out, without a word; from then on the
-// flag stays clear while the user works. The system's own last-input time still moves.
-void checkInputHooks()
+// flag stays clear while the user works. The system's own last-input time still moves: then the
+// hooks are installed afresh and the poll counts the input it missed. The shared flag is left
+// alone, so that it only ever says what the hooks saw.
+bool inputMissedByHooks()
 {
     if (!isNtPlatform || !inputHooksInstalled)
-        return;
+        return false;
     LASTINPUTINFO info = {};
     info.cbSize = sizeof(info);
     if (!GetLastInputInfo(&info))
-        return;
+        return false;
     const bool moved = lastInputTimeKnown && info.dwTime != lastInputTime;
     lastInputTime = info.dwTime;
     lastInputTimeKnown = true;
-    if (moved && MessageCheck() == 0) {
-        MessageSet(1); // the poll below counts it as input
-        reinstallInputHooks();
-    }
+    if (!moved || MessageCheck() != 0)
+        return false;
+    reinstallInputHooks();
+    return true;
 }
 
 // The readme viewer of this process, or null. Another process's window with the same title
@@ -157,8 +159,8 @@ void startReadmeSettling(int budget)
 
 void activityPollTick()
 {
-    checkInputHooks();
-    if (settings.Enable == 1 && MessageCheck() == 1) {
+    const bool missedInput = inputMissedByHooks();
+    if (settings.Enable == 1 && (missedInput || MessageCheck() == 1)) {
         // Restart from the full period: the countdown runs from this poll.
         armIdleTimer(0);
         armIdleTimer(1);
