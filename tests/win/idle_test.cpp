@@ -84,11 +84,14 @@ TEST_F(IdleInProcess, ReadmeSettlingEndsWhenTheBudgetRunsOutOrItsWindowAppears)
     DestroyWindow(viewer);
 }
 
+WatchRecord* fakeWatch;
 DWORD WINAPI searchForever(void* running)
 {
+    WatchRecord* watch = fakeWatch;
     SetEvent(static_cast<HANDLE>(running));
-    for (;;)
+    while (!watch->finishedFlag)
         Sleep(10);
+    return 0;
 }
 
 // A watcher past its start-up (a thread ended while the loader still initialises it leaves the
@@ -97,6 +100,7 @@ HANDLE startFakeWatcher(WatchRecord& watch, UINT_PTR timerId)
 {
     HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     watch.finishedFlag = 0;
+    fakeWatch = &watch;
     watch.thread = CreateThread(nullptr, 0, searchForever, running, 0, &watch.threadId);
     WaitForSingleObject(running, 5000);
     CloseHandle(running);

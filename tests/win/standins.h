@@ -28,6 +28,8 @@ struct PowerState {
     volatile LONG sleepMs;        // stay "asleep" this long
     volatile LONG notify;         // send PBT_APMSUSPEND before and PBT_APMRESUMESUSPEND after
                                   // the sleep to the calling thread's "Somnivar" window
+    volatile LONG pumpSent;       // handle sent messages while asleep, as inside a broadcast
+    volatile LONG wake;           // ends the sleep early
     PowerCall calls[kMaxPowerCalls];
 };
 

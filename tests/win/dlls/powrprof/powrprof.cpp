@@ -55,8 +55,14 @@ extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN forceCritic
     const HWND target = shared->notify ? callerMainWindow() : nullptr;
     if (target)
         call.suspendAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    if (shared->sleepMs > 0)
-        Sleep(static_cast<DWORD>(shared->sleepMs));
+    // Asleep; with pumpSent, messages other threads send are handled meanwhile.
+    for (const DWORD start = GetTickCount(); !shared->wake && LONG(GetTickCount() - start) < shared->sleepMs;) {
+        MSG sent;
+        if (!shared->pumpSent)
+            Sleep(10);
+        else if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+            PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
     if (target)
         call.resumeAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
 
