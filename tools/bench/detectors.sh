@@ -18,10 +18,9 @@ export SOMNIVAR_WINEPREFIX=${SOMNIVAR_WINEPREFIX:-$root/build/bench-wineprefix}
 # The Linux process of a Wine program of our prefix whose command line holds $1.
 pid_of() {
     local p
-    for p in /proc/[0-9]*; do
-        grep -qa -- "$1" "$p/cmdline" 2>/dev/null || continue
-        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$SOMNIVAR_WINEPREFIX" || continue
-        echo "${p#/proc/}"
+    for p in $(pgrep -f -- "$1"); do
+        tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qxF "WINEPREFIX=$SOMNIVAR_WINEPREFIX" || continue
+        echo "$p"
         return
     done
 }

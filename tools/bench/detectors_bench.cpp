@@ -20,14 +20,16 @@ namespace {
 
 standin::PowerState* power;
 LARGE_INTEGER answeredAt;
-bool monitorBackOn;
+int monitorBroadcasts; // SC_MONITORPOWER before and after the power call
+HANDLE program;
+HWND monitor; // counts the broadcasts; the confirmation windows receive them too
 
 LRESULT CALLBACK confirmationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND && answeredAt.QuadPart == 0)
         QueryPerformanceCounter(&answeredAt);
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER && lParam == -1)
-        monitorBackOn = true;
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER && window == monitor)
+        ++monitorBroadcasts;
     return message == WM_COMMAND ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -87,7 +89,9 @@ bool start(const std::string& binDirectory, DWORD expand, Instance* instance)
 void stop(Instance& instance)
 {
     PostMessageA(instance.window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(instance.process.hProcess, 10000) != WAIT_OBJECT_0)
+    program = instance.process.hProcess;
+    pumpUntil([] { return WaitForSingleObject(program, 0) == WAIT_OBJECT_0; }, 10000);
+    if (WaitForSingleObject(instance.process.hProcess, 0) != WAIT_OBJECT_0)
         TerminateProcess(instance.process.hProcess, 1);
     CloseHandle(instance.process.hProcess);
     CloseHandle(instance.process.hThread);
@@ -98,7 +102,7 @@ bool suspend(Instance& instance, LONG sleepMs)
 {
     std::fill_n(reinterpret_cast<char*>(power), sizeof(*power), 0);
     power->sleepMs = sleepMs;
-    monitorBackOn = false;
+    monitorBroadcasts = 0;
     PostMessageA(instance.window, WM_TIMER, 9, 0); // no resume grace in the way
     PostMessageA(instance.window, WM_TIMER, 3, 0);
     pumpUntil([] { return power->callCount != 0; }, 5000);
@@ -109,7 +113,7 @@ void mark(const char* text)
 {
     std::printf("%s\n", text);
     std::fflush(stdout);
-    pumpUntil([] { return false; }, 300); // the script reads /proc now
+    pumpUntil([] { return false; }, 1000); // the script reads /proc now
 }
 
 } // namespace
@@ -133,7 +137,7 @@ int main(int argc, char** argv)
                              nullptr, "DetectorsBench"};
     RegisterClassA(&windowClass);
     // A window of our own answers the monitor broadcasts, so the program never waits on us.
-    HWND monitor = CreateWindowExA(0, "DetectorsBench", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    monitor = CreateWindowExA(0, "DetectorsBench", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
 
     for (DWORD expand : {0u, 1u}) {
         Instance instance;
@@ -144,9 +148,9 @@ int main(int argc, char** argv)
         if (!suspend(instance, 3500))
             return 1;
         mark("@start");
-        pumpUntil([] { return false; }, 2700); // with the 300 ms of the mark: 3 s
+        pumpUntil([] { return false; }, 2000); // with the 1 s of the mark: 3 s
         mark("@end");
-        pumpUntil([] { return monitorBackOn; }, 10000);
+        pumpUntil([] { return monitorBroadcasts >= 2; }, 10000);
         if (expand == 0) {
             stop(instance);
             continue;
@@ -155,8 +159,10 @@ int main(int argc, char** argv)
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         for (int round = 0; round < 20; ++round) {
-            if (!suspend(instance, 10000))
+            if (!suspend(instance, 10000)) {
+                std::fprintf(stderr, "detectors_bench: suspend %d did not reach the power call\n", round);
                 return 1;
+            }
             answeredAt.QuadPart = 0;
             LARGE_INTEGER created;
             QueryPerformanceCounter(&created);
@@ -166,7 +172,7 @@ int main(int argc, char** argv)
             if (answeredAt.QuadPart)
                 delays.push_back(1000.0 * double(answeredAt.QuadPart - created.QuadPart) / double(frequency.QuadPart));
             power->wake = 1;
-            pumpUntil([] { return monitorBackOn; }, 10000);
+            pumpUntil([] { return monitorBroadcasts >= 2; }, 10000);
             DestroyWindow(window);
         }
         stop(instance);
