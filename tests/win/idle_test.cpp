@@ -84,13 +84,10 @@ TEST_F(IdleInProcess, ReadmeSettlingEndsWhenTheBudgetRunsOutOrItsWindowAppears)
     DestroyWindow(viewer);
 }
 
-WatchRecord* fakeWatch;
 DWORD WINAPI searchForever(void* running)
 {
-    WatchRecord* watch = fakeWatch;
     SetEvent(static_cast<HANDLE>(running));
-    while (!watch->finishedFlag)
-        Sleep(10);
+    Sleep(50); // well within the wait that stopping a watcher allows
     return 0;
 }
 
@@ -100,7 +97,6 @@ HANDLE startFakeWatcher(WatchRecord& watch, UINT_PTR timerId)
 {
     HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     watch.finishedFlag = 0;
-    fakeWatch = &watch;
     watch.thread = CreateThread(nullptr, 0, searchForever, running, 0, &watch.threadId);
     WaitForSingleObject(running, 5000);
     CloseHandle(running);

@@ -27,9 +27,8 @@ struct PowerState {
     volatile LONG failWithError;  // nonzero: SetLastError(this), return FALSE
     volatile LONG sleepMs;        // stay "asleep" this long
     volatile LONG notify;         // send PBT_APMSUSPEND before and PBT_APMRESUMESUSPEND after
-                                  // the sleep to the calling thread's "Somnivar" window
-    volatile LONG pumpSent;       // handle sent messages while asleep, as inside a broadcast
-    volatile LONG wake;           // ends the sleep early
+                                  // the sleep to the caller's "Somnivar" window; 2: also handle
+                                  // sent messages while asleep, as inside a broadcast
     PowerCall calls[kMaxPowerCalls];
 };
 

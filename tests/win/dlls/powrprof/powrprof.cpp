@@ -55,14 +55,10 @@ extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN forceCritic
     const HWND target = shared->notify ? callerMainWindow() : nullptr;
     if (target)
         call.suspendAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    // Asleep; with pumpSent, messages other threads send are handled meanwhile.
-    for (const DWORD start = GetTickCount(); !shared->wake && LONG(GetTickCount() - start) < shared->sleepMs;) {
-        MSG sent;
-        if (!shared->pumpSent)
-            Sleep(10);
-        else if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+    MSG sent;
+    for (const DWORD start = GetTickCount(); LONG(GetTickCount() - start) < shared->sleepMs; Sleep(1))
+        if (shared->notify == 2)
             PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
     if (target)
         call.resumeAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
 
