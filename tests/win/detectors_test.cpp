@@ -49,7 +49,7 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
                              harness::storeSettings({{"Expand", each.expand}, {"ExpType", each.expType}}) && start()));
         standIn_.reset(), recorder_.clear(), received.clear();
         standin::PowerState& stand = standIn_.state(); // 2: handles sent messages while asleep
-        stand.notify = 1 + each.pumpSent, stand.sleepMs = 2000, stand.failWithError = each.fail;
+        stand.notify = 1 + each.pumpSent, stand.sleepMs = 3000, stand.failWithError = each.fail;
         ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
         ASSERT_TRUE(each.commanded ? harness::postMessage(instance_.mainWindow, WM_COMMAND, 7, 0)
                                    : postTimer(TIMER_IDLE_EXPIRY));
