@@ -23,8 +23,7 @@ HWND show(const char* title)
 }
 
 using Detectors = powersystem::PowerSystemTest;
-// A window goes above those shown before it; the dial-up title makes a "#32770" dialog, "" the
-// engine window. Then the ids it receives.
+// Title (the dial-up one makes a "#32770" dialog, "" the engine window) and the ids received.
 using Shown = std::pair<const char*, std::vector<int>>;
 
 TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
@@ -54,7 +53,7 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         ASSERT_TRUE(each.commanded ? harness::postMessage(instance_.mainWindow, WM_COMMAND, 7, 0)
                                    : postTimer(TIMER_IDLE_EXPIRY));
         ASSERT_TRUE(waitCalls(1));
-        std::vector<HWND> windows;
+        std::vector<HWND> windows; // each above those shown before it
         for (const auto& shown : each.shown)
             windows.push_back(show(shown.first));
         harness::pumpMessages(1500);

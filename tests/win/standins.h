@@ -27,8 +27,7 @@ struct PowerState {
     volatile LONG failWithError;  // nonzero: SetLastError(this), return FALSE
     volatile LONG sleepMs;        // stay "asleep" this long
     volatile LONG notify;         // send PBT_APMSUSPEND before and PBT_APMRESUMESUSPEND after
-                                  // the sleep to the caller's "Somnivar" window; 2: also handle
-                                  // sent messages while asleep, as inside a broadcast
+                                  // the sleep to the caller's "Somnivar" window; 2: and pump sent ones
     PowerCall calls[kMaxPowerCalls];
 };
 
