@@ -17,29 +17,26 @@ LRESULT CALLBACK recordAnswers(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 HWND show(const char* title)
 {
-    const char* className = std::string(title) == kDialUp ? "#32770" : "RnaEngClass";
+    const char* className = std::string(title) == kDialUp ? "#32770" : "RnaEngClass"; // a dialog
     HWND window = CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     return SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordAnswers)), window;
 }
 
 using Detectors = powersystem::PowerSystemTest;
-// Title (the dial-up one makes a "#32770" dialog, "" the engine window) and the ids received.
-using Shown = std::pair<const char*, std::vector<int>>;
+using Shown = std::pair<const char*, std::vector<int>>; // title ("" the engine), the ids it receives
 
 TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
 {
     WNDCLASSA windowClass = {0, recordAnswers, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "RnaEngClass"};
     RegisterClassA(&windowClass);
-    const std::vector<int> yes = {6, 1}, no = {7, 2}, none;
-    const struct { DWORD expand, expType, commanded; LONG pumpSent, fail; std::vector<Shown> shown; } cases[] = {
-        {1, 1, 0, 1, 0, {{"共有", yes}, {"", none}, {kDialUp, yes}}},
-        {1, 1, 0, 0, 0, {{"Windows", yes}, {kDialUp, yes}, {"", none}}},
-        {1, 1, 0, 0, 0, {{"共有です", none}, {"Windows 2000", none}, {kDialUp, none}}},
-        {1, 1, 1, 1, 0, {{"共有", none}, {"", none}, {kDialUp, none}}},
-        {1, 1, 0, 0, ERROR_ACCESS_DENIED, {{"アドバンスト パワー マネージメント", {-1}}}},
-        {1, 1, 0, 1, ERROR_ACCESS_DENIED, {}},
-        {1, 0, 0, 0, 0, {{"共有", no}, {"", none}, {kDialUp, no}}},
-        {0, 1, 0, 1, 0, {{"共有", none}, {"", none}, {kDialUp, none}}},
+    const struct { DWORD expand, expType; LONG pumpSent, fail; std::vector<Shown> shown; } cases[] = {
+        {1, 1, 1, 0, {{"共有", {6, 1}}, {"", {}}, {kDialUp, {6, 1}}}},
+        {1, 1, 0, 0, {{"Windows", {6, 1}}, {kDialUp, {6, 1}}, {"", {}}}},
+        {1, 1, 0, 0, {{"共有です", {}}, {"Windows 2000", {}}, {kDialUp, {}}}},
+        {1, 1, 0, ERROR_ACCESS_DENIED, {{"アドバンスト パワー マネージメント", {-1}}}},
+        {1, 1, 1, ERROR_ACCESS_DENIED, {}},
+        {1, 0, 0, 0, {{"共有", {7, 2}}, {"", {}}, {kDialUp, {7, 2}}}},
+        {0, 1, 1, 0, {{"共有", {}}, {"", {}}, {kDialUp, {}}}},
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(&each - cases);
@@ -49,9 +46,7 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         standIn_.reset(), recorder_.clear(), received.clear();
         standin::PowerState& stand = standIn_.state(); // 2: handles sent messages while asleep
         stand.notify = 1 + each.pumpSent, stand.sleepMs = 3000, stand.failWithError = each.fail;
-        ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE));
-        ASSERT_TRUE(each.commanded ? harness::postMessage(instance_.mainWindow, WM_COMMAND, 7, 0)
-                                   : postTimer(TIMER_IDLE_EXPIRY));
+        ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE) && postTimer(TIMER_IDLE_EXPIRY));
         ASSERT_TRUE(waitCalls(1));
         std::vector<HWND> windows; // each above those shown before it
         for (const auto& shown : each.shown)
@@ -66,7 +61,7 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         harness::pumpMessages(500);
         EXPECT_TRUE(each.fail || received == asleep); // answered during the sleep, not after it
         for (size_t i = 0; i < windows.size(); ++i) {
-            EXPECT_EQ(received[windows[i]], i < each.shown.size() ? each.shown[i].second : none) << i;
+            EXPECT_EQ(received[windows[i]], i < each.shown.size() ? each.shown[i].second : std::vector<int>()) << i;
             DestroyWindow(windows[i]);
         }
     }
