@@ -102,15 +102,6 @@ void endOwnSuspend()
     suspendInProgress = 0;
 }
 
-// The dial-up watcher may still be searching after the power call; it must not answer a
-// window once we have moved on.
-void endDialUpWatch()
-{
-    killTimerWhenArmed(mainWindow, dialUpWatch.watchdogTimer, TIMER_DIALUP_WATCHDOG);
-    if (dialUpWatch.thread)
-        endWatch(dialUpWatch);
-}
-
 // Returns true when the request may go on.
 bool decideSuspendRequest()
 {
@@ -187,14 +178,13 @@ void idleSuspend()
     endOwnSuspend();
 
     if (!result.succeeded) {
-        if (expand) {
-            dialUpWatch.finishedFlag = 0;
+        if (expand)
             closeApmWindow(mainWindow);
-        }
         reportSuspendError(result.error);
     }
-    if (expand)
-        endDialUpWatch();
+    // The watchers outlive everything that ran during the call (armIdleTimer leaves them alone
+    // while suspendInProgress is set); they must not answer a window once we have moved on.
+    stopWatchers();
     MessageSet(0);
     // Re-armed whatever Enable is: a failed attempt is retried one full period later.
     armIdleTimer(1);

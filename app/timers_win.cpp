@@ -130,7 +130,10 @@ void armIdleTimer(int mode)
         killTimerWhenArmed(mainWindow, idleTimerArmed, TIMER_IDLE_EXPIRY);
     }
     MessageSet(0);
-    stopWatchers();
+    // Our own suspend query and the resume notification arrive during our own power call, and
+    // both come here: the watchers started for that call must go on until it returns.
+    if (!suspendInProgress)
+        stopWatchers();
 }
 
 void reportTimerFailure()

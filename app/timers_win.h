@@ -11,7 +11,7 @@ extern int readmeSettling;
 extern int readmeSettlingBudget;
 
 // Mode 1 arms the idle countdown when it is not armed, any other mode disarms it; both clear
-// the activity flag and stop the interference watchers.
+// the activity flag and, unless our own suspend is in progress, stop the interference watchers.
 void armIdleTimer(int mode);
 // "No timer can be obtained" and the quit, shown once however often a timer fails.
 void reportTimerFailure();

@@ -16,7 +16,8 @@ struct State {
     volatile LONG callCount;      // SetSuspendState calls
     volatile LONG failWithError;  // nonzero: SetLastError(this) and fail
     volatile LONG sleepMs;        // stay "asleep" this long
-    volatile LONG notify;         // send PBT_APMSUSPEND/PBT_APMRESUMESUSPEND to the caller's window
+    volatile LONG notify;         // send PBT_APMSUSPEND/PBT_APMRESUMESUSPEND to the caller's window;
+                                  // 2: and handle sent messages meanwhile, as inside a broadcast
     volatile LONG meterPercent;   // what RSRC32.DLL reports
     volatile LONG meterCalls;
     PowerCall calls[16];

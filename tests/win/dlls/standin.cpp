@@ -14,7 +14,10 @@ extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN forceCritic
     HWND target = s->notify ? FindWindowA("Somnivar", "Somnivar") : nullptr;
     if (target)
         call.suspendAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    Sleep(static_cast<DWORD>(s->sleepMs));
+    MSG sent;
+    for (const DWORD start = GetTickCount(); LONG(GetTickCount() - start) < s->sleepMs; Sleep(1))
+        if (s->notify == 2)
+            PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     if (target)
         call.resumeAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
     SetLastError(static_cast<DWORD>(s->failWithError));

@@ -1,0 +1,84 @@
+// Confirmation windows shown while the power stand-in sleeps, and what the program sends them.
+#include <map>
+
+#include "harness/harness.h"
+#include "resources/resource.h"
+
+using namespace harness;
+
+namespace {
+
+std::map<HWND, std::vector<int>> received; // WM_COMMAND ids; -1 for WM_CLOSE
+const char* kDialUp = "ダイヤルアップ ネットワーク";
+
+LRESULT CALLBACK recordAnswers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND || message == WM_CLOSE)
+        return received[window].push_back(message == WM_CLOSE ? -1 : static_cast<int>(wParam)), 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND show(const char* title)
+{
+    const char* className = std::string(title) == kDialUp ? "#32770" : "RnaEngClass"; // a dialog
+    HWND window = CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    return SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordAnswers)), window;
+}
+
+class Detectors : public SomnivarTest {
+protected:
+    void SetUp() override
+    {
+        SomnivarTest::SetUp();
+        ASSERT_TRUE(recorder_.start());
+    }
+    bool start() { return startSomnivar("", &instance_); }
+    bool postTimer(UINT_PTR timer) { return postMessage(instance_.mainWindow, WM_TIMER, timer, 0); }
+    MonitorRecorder recorder_;
+    Instance instance_;
+};
+using Shown = std::pair<const char*, std::vector<int>>; // title ("" the engine), the ids it receives
+
+TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
+{
+    WNDCLASSA windowClass = {0, recordAnswers, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "RnaEngClass"};
+    RegisterClassA(&windowClass);
+    const struct { DWORD expand, expType; LONG pumpSent, fail; std::vector<Shown> shown; } cases[] = {
+        {1, 1, 1, 0, {{"共有", {6, 1}}, {"", {}}, {kDialUp, {6, 1}}}},
+        {1, 1, 0, 0, {{"Windows", {6, 1}}, {kDialUp, {6, 1}}, {"", {}}}},
+        {1, 1, 0, 0, {{"共有です", {}}, {"Windows 2000", {}}, {kDialUp, {}}}},
+        {1, 1, 0, ERROR_ACCESS_DENIED, {{"アドバンスト パワー マネージメント", {-1}}}},
+        {1, 1, 1, ERROR_ACCESS_DENIED, {}},
+        {1, 0, 0, 0, {{"共有", {7, 2}}, {"", {}}, {kDialUp, {7, 2}}}},
+        {0, 1, 1, 0, {{"共有", {}}, {"", {}}, {kDialUp, {}}}},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(&each - cases);
+        const bool same = &each > cases && each.expand == (&each)[-1].expand && each.expType == (&each)[-1].expType;
+        ASSERT_TRUE(same || ((&each == cases || stopSomnivar(instance_)) &&
+                             storeSettings({{"Expand", each.expand}, {"ExpType", each.expType}}) && start()));
+        standin::State& stand = standIns();
+        stand.callCount = 0, recorder_.clear(), received.clear();
+        stand.notify = 1 + each.pumpSent, stand.sleepMs = 3000, stand.failWithError = each.fail;
+        ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE) && postTimer(TIMER_IDLE_EXPIRY));
+        ASSERT_TRUE(waitUntil([] { return standIns().callCount >= 1; }, 10000));
+        std::vector<HWND> windows; // each above those shown before it
+        for (const auto& shown : each.shown)
+            windows.push_back(show(shown.first));
+        pumpMessages(1500);
+        const auto asleep = received;
+        Box box; // without the power-management window, the error follows its 5 s search
+        EXPECT_TRUE(!each.fail || waitMessageBox("Somnivar - Error", 3000, &box) == !windows.empty());
+        EXPECT_TRUE(!each.fail || (waitMessageBox("Somnivar - Error", 9000, &box) && pressButton(box, IDOK)));
+        ASSERT_TRUE(waitUntil([&] { return recorder_.events().size() == 2; }, 5000));
+        windows.push_back(show("共有")); // once the power call has returned, no watcher is left
+        pumpMessages(500);
+        EXPECT_TRUE(each.fail || received == asleep); // answered during the sleep, not after it
+        for (size_t i = 0; i < windows.size(); ++i) {
+            EXPECT_EQ(received[windows[i]], i < each.shown.size() ? each.shown[i].second : std::vector<int>()) << i;
+            DestroyWindow(windows[i]);
+        }
+    }
+}
+
+} // namespace
