@@ -20,7 +20,6 @@ namespace {
 constexpr const char* kNothingFoundText = "監視対象は見つかりません";
 constexpr size_t kBalloonTextSize = 256;  // the notify record's balloon field
 
-WNDENUMPROC titleCollector = collectWindowTitle;
 WatchReport report;
 ProcessNameTable runningProcesses;
 // The report last shown; all zero at start. A first byte of 0xFF makes the next scan differ.
@@ -70,7 +69,7 @@ void markRunningPrograms(HANDLE snapshot)
 void collectWindowTitles()
 {
     clearTitleTable(windowTitleTable);
-    EnumWindows(titleCollector, reinterpret_cast<LPARAM>(appInstance));
+    EnumWindows(collectWindowTitle, reinterpret_cast<LPARAM>(appInstance));
 }
 
 void markPresentTitles()
@@ -210,17 +209,7 @@ BOOL CALLBACK collectWindowTitle(HWND window, LPARAM)
     return TRUE;
 }
 
-std::string_view lastWatchReport()
-{
-    return reportText(report);
-}
-
 void invalidateWatchReport()
 {
     rememberedReport[0] = static_cast<char>(0xFF);
-}
-
-void bindTitleCollector()
-{
-    titleCollector = collectWindowTitle;
 }

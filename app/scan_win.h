@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/processnames.h"
+#include "app/titletable.h"
 #include "app/watchreport.h"
 #include "watchlists/watchlist.h"
 
@@ -18,12 +20,8 @@ extern TitleTable windowTitleTable;
 int runWatchScan();
 // EnumWindows callback that fills the window-title table; also used by the title-list editor.
 BOOL CALLBACK collectWindowTitle(HWND window, LPARAM parameter);
-// The report the last scan built ("" when nothing was found).
-std::string_view lastWatchReport();
 // Makes the next scan show its report again (command 267).
 void invalidateWatchReport();
-// Binds collectWindowTitle as the title watch's enumeration callback (called once at start-up).
-void bindTitleCollector();
 
 // Calls visit(name) for every process of the snapshot whose name is not reserved, until visit
 // returns false. A snapshot that could not be taken holds no process.

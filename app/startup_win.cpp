@@ -494,7 +494,6 @@ int somnivarMain(HINSTANCE instance, int)
     armSupervisionTimers();
     registerSuspendHotKey();
     loadWatchLists();
-    bindTitleCollector();
     probeProcessWatch();
     // After the probe: the dialog greys the program watch while no snapshot can be taken.
     if (firstRun)

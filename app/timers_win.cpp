@@ -21,9 +21,11 @@ int enableBeforeResourceStop;
 int cautionShown;
 // Set at start with no budget: the poll keeps looking until a viewer appears.
 int readmeSettling = 1;
-int readmeSettlingBudget;
 
 namespace {
+
+// Ticks left for the readme settling look-up; 0: no budget, only a found window ends it.
+int readmeSettlingBudget;
 
 constexpr const char* kDialogClass = "#32770";
 constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
@@ -160,6 +162,8 @@ void startReadmeSettling(int budget)
     readmeSettlingBudget = budget;
 }
 
+namespace {
+
 void activityPollTick()
 {
     const bool missedInput = inputMissedByHooks();
@@ -204,6 +208,8 @@ void resumeGraceTick(HWND window)
     KillTimer(window, TIMER_RESUME_GRACE);
     resumeGrace = 0;
 }
+
+} // namespace
 
 LRESULT onMainWindowTimer(HWND window, WPARAM timerId)
 {

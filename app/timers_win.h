@@ -8,7 +8,6 @@ extern int resourceStopActive;
 extern int enableBeforeResourceStop;
 extern int cautionShown;
 extern int readmeSettling;
-extern int readmeSettlingBudget;
 
 // Mode 1 arms the idle countdown when it is not armed, any other mode disarms it; both clear
 // the activity flag and, unless our own suspend is in progress, stop the interference watchers.
@@ -24,9 +23,3 @@ constexpr int kReadmeSettlingTicks = 30;
 void startReadmeSettling(int budget);
 // WM_TIMER of the main window.
 LRESULT onMainWindowTimer(HWND window, WPARAM timerId);
-
-// The ticks one by one (onMainWindowTimer dispatches to them).
-void activityPollTick();
-void idleExpiryTick();
-void watchScanTick();
-void resumeGraceTick(HWND window);

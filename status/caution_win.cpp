@@ -8,9 +8,9 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-int cautionBlinkState;
-
 namespace {
+
+int cautionBlinkState;  // 1 when the window opens, toggled by timer 6
 
 constexpr const char* kCautionFormat = "リソースが %d %% 以下になりました。";
 constexpr UINT kBlinkPeriodMs = 300;

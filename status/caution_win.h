@@ -2,7 +2,6 @@
 #pragma once
 #include <windows.h>
 
-extern int cautionBlinkState;   // 1 when the window opens, toggled by timer 6
 
 INT_PTR CALLBACK cautionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Timer 6: one blink step.

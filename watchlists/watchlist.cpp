@@ -56,7 +56,6 @@ size_t compactListText(char* bytes, size_t size)
 uint32_t adoptListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t fileSize)
 {
     list.text = std::move(buffer);
-    list.cursor = 0;
     const size_t compacted = compactListText(list.text.get(), fileSize);
     indexEntries(list, compacted);
     list.length = static_cast<uint32_t>(compacted + 1);
@@ -67,7 +66,6 @@ void adoptEmptyListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t 
 {
     std::memset(buffer.get(), 0, bufferSize);
     list.text = std::move(buffer);
-    list.cursor = 0;
     list.markPositions.reset();
     list.entryCount = 0;
     list.length = reportedBytes;
@@ -79,7 +77,6 @@ void releaseListText(WatchList& list)
     list.markPositions.reset();
     list.entryCount = 0;
     list.length = 0;
-    list.cursor = 0;
 }
 
 std::string_view listEntry(const WatchList& list, uint32_t index)

@@ -22,7 +22,6 @@ constexpr size_t kListEntryMaxLength = 1023;
 struct WatchList {
     std::unique_ptr<char[]> text;   // compacted content, zero-filled to its end; null until loaded
     uint32_t length = 0;            // compacted bytes + 1
-    size_t cursor = 0;              // scan position
     uint64_t lastWriteTime = 0;     // file time when the list was last loaded
     // Position of every entry's mark byte in text, in list order. Marks never move between loads,
     // so the scan finds its entries here instead of searching the text every second.
@@ -42,7 +41,7 @@ constexpr bool isListControlByte(unsigned char byte)
 size_t compactListText(char* bytes, size_t size);
 
 // Makes buffer (fileSize + kListSlack bytes holding the file's bytes, zero past them) the list's
-// text: compacts it, indexes its entries, sets length and cursor. Returns the new length.
+// text: compacts it, indexes its entries, sets its length. Returns the new length.
 uint32_t adoptListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t fileSize);
 // A read that failed leaves an all-zero text without entries; length keeps the byte count the read
 // reported.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/processnames.h"
+#include "app/titletable.h"
 #include "app/watchreport.h"
 #include "app/wildcard.h"
 #include "watchlists/watchlist.h"
