@@ -182,14 +182,6 @@ LRESULT onHotKey(HWND window)
     return 1;
 }
 
-void openReadmeFromMenu(HWND window)
-{
-    if (readmeViewer)
-        return;
-    openReadmeViewer(window);
-    startReadmeSettling(kReadmeSettlingTicks);
-}
-
 void onReadmeClosed()
 {
     // The viewer goes first: its rich-edit control runs code of the library, which must still be
@@ -238,7 +230,7 @@ LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
         openAboutBox();
         return 1;
     case IDM_README:
-        openReadmeFromMenu(window);
+        showReadme(window);
         return 1;
     case IDM_EXIT:
         PostQuitMessage(0);

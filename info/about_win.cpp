@@ -112,10 +112,7 @@ void onDestroy(HWND dialog)
 BOOL onSysCommand(WPARAM command)
 {
     if (command == IDC_SHOW_README) {
-        if (!readmeViewer) {
-            openReadmeViewer(mainWindow);
-            startReadmeSettling(kReadmeSettlingTicks);
-        }
+        showReadme(mainWindow);
         return TRUE;
     }
     // The display-power command the suspend broadcasts is not for this box.

@@ -31,3 +31,6 @@ void destroyReadmeEdit();
 // - any system command while the box is open: the same, and the command is swallowed;
 // - system command IDC_SHOW_ABOUT with no box: the box opens.
 int keepAboutBoxInFront(HWND dialog, UINT message, WPARAM wParam);
+// The readme items of the tray menu and the dialogs: opens the viewer when it is not open and
+// looks for it during the settling budget.
+void showReadme(HWND owner);

@@ -7,6 +7,7 @@
 
 #include "app/bytes.h"
 #include "app/startup_win.h"
+#include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "info/readmescroll.h"
 #include "resources/resource.h"
@@ -333,6 +334,14 @@ void openReadmeViewer(HWND owner)
     if (!readmeViewer)
         readmeViewer = CreateDialogParamA(appInstance, "IDD_README", owner, readmeViewerProc,
                                           reinterpret_cast<LPARAM>(owner));
+}
+
+void showReadme(HWND owner)
+{
+    if (readmeViewer)
+        return;
+    openReadmeViewer(owner);
+    startReadmeSettling(kReadmeSettlingTicks);
 }
 
 void destroyReadmeEdit()

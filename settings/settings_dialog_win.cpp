@@ -151,10 +151,8 @@ void addTooltip(HWND dialog, int id, const char* text)
 
 void openReadme()
 {
-    if (!readmeAvailable || readmeViewer)
-        return;
-    openReadmeViewer(mainWindow);
-    startReadmeSettling(kReadmeSettlingTicks);
+    if (readmeAvailable)
+        showReadme(mainWindow);
 }
 
 // ---- Closing
@@ -532,30 +530,17 @@ INT_PTR onCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
 
 // The about box belongs to the main window; while it is open, anything that would bring this
 // dialog up (activation, a system command) closes it and opens it again in front.
-void reopenAboutBoxInFront(HWND dialog)
-{
-    destroyWhenOpen(aboutBox);
-    PostMessageA(dialog, WM_SYSCOMMAND, IDC_SHOW_ABOUT, 0);
-}
-
 INT_PTR onActivate(HWND dialog, WPARAM wParam)
 {
-    const WORD state = LOWORD(wParam);
-    if ((state == WA_ACTIVE || state == WA_CLICKACTIVE) && aboutBox)
-        reopenAboutBoxInFront(dialog);
+    keepAboutBoxInFront(dialog, WM_ACTIVATE, wParam);
     return FALSE;   // the default processing keeps the focus where it was
 }
 
 INT_PTR onSysCommand(HWND dialog, WPARAM command)
 {
-    if (aboutBox) {
-        reopenAboutBoxInFront(dialog);
-        return TRUE;   // consumed: moving or closing waits until the about box is closed
-    }
-    if (command == IDC_SHOW_ABOUT) {
-        openAboutBox();
+    // While the about box is open, moving or closing waits until it is closed.
+    if (keepAboutBoxInFront(dialog, WM_SYSCOMMAND, command))
         return TRUE;
-    }
     if (command == IDC_SHOW_README) {
         openReadme();
         return TRUE;

@@ -565,29 +565,14 @@ BOOL onNotify(const EditorKind& kind, HWND dialog, const NMHDR& notification)
 
 // ---- System menu
 
-void openReadmeFromEditor()
-{
-    if (readmeViewer)
-        return;
-    openReadmeViewer(mainWindow);
-    startReadmeSettling(kReadmeSettlingTicks);
-}
-
 // The about box belongs to the main window and would sit behind the topmost editor: while it is
 // open, any system command of the editor brings it back in front instead.
 BOOL onSysCommand(HWND dialog, WPARAM command)
 {
-    if (aboutBox) {
-        destroyWhenOpen(aboutBox);
-        PostMessageA(dialog, WM_SYSCOMMAND, IDC_SHOW_ABOUT, 0);
+    if (keepAboutBoxInFront(dialog, WM_SYSCOMMAND, command))
         return TRUE;
-    }
-    switch (command) {
-    case IDC_SHOW_ABOUT:
-        openAboutBox();
-        return TRUE;
-    case IDC_SHOW_README:
-        openReadmeFromEditor();
+    if (command == IDC_SHOW_README) {
+        showReadme(mainWindow);
         return TRUE;
     }
     return FALSE;
