@@ -8,7 +8,7 @@
 constexpr const char* kAppName = "Somnivar";
 constexpr const char* kErrorCaption = "Somnivar - Error";
 constexpr const char* kNoTimerText = "タイマーが確保できません。";
-// Items of the tray menu and of the list editors' system menus. The half-width katakana of
+// Items of the tray menu and of the dialogs' system menus. The half-width katakana of
 // ﾊﾞｰｼﾞｮﾝ are part of the text.
 constexpr const char* kMenuAbout = "ﾊﾞｰｼﾞｮﾝ情報 (&V)";
 constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
@@ -22,6 +22,15 @@ inline void destroyWhenOpen(HWND& window)
     HWND doomed = window;
     window = nullptr;
     DestroyWindow(doomed);
+}
+
+// WM_QUERYENDSESSION of a modeless dialog: the answer goes through the message result, and the
+// dialog closes only afterwards. Destroyed at once it would answer 0 and veto every logoff.
+inline BOOL answerEndSessionThenClose(HWND dialog)
+{
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return TRUE;
 }
 
 // armed holds the timer's SetTimer result; it is 0 again afterwards.

@@ -17,7 +17,6 @@ namespace {
 constexpr const char* kVersionPrefix = "Version ";
 // The wording (and spelling) of the version line when the program file has no version block.
 constexpr const char* kNoVersionBlock = " : Unkown";
-constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
 constexpr UINT kAnimationPeriodMs = 1000;
 constexpr int kVersionTextSize = 256;
 
@@ -123,13 +122,6 @@ BOOL onSysCommand(WPARAM command)
 
 // A dialog answers WM_QUERYENDSESSION through its message result, which a destroyed window no
 // longer has: the box closes just after the answer, so that it never vetoes a logoff.
-BOOL onQueryEndSession(HWND dialog)
-{
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 BOOL onCommand(WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
@@ -162,7 +154,7 @@ INT_PTR CALLBACK aboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         closeAboutBox();
         return TRUE;
     case WM_QUERYENDSESSION:
-        return onQueryEndSession(dialog);
+        return answerEndSessionThenClose(dialog);
     case WM_DESTROY:
         onDestroy(dialog);
         return FALSE;
@@ -181,6 +173,18 @@ void openAboutBox()
 void closeAboutBox()
 {
     destroyWhenOpen(aboutBox);
+}
+
+void addInfoItemsToSystemMenu(HWND dialog)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, kMenuAbout);
+    InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    if (readmeAvailable) {
+        InsertMenuA(menu, 2, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, kMenuReadme);
+        InsertMenuA(menu, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    }
+    DrawMenuBar(dialog);
 }
 
 int keepAboutBoxInFront(HWND dialog, UINT message, WPARAM wParam)

@@ -34,3 +34,6 @@ int keepAboutBoxInFront(HWND dialog, UINT message, WPARAM wParam);
 // The readme items of the tray menu and the dialogs: opens the viewer when it is not open and
 // looks for it during the settling budget.
 void showReadme(HWND owner);
+// The system menu of the settings dialog and the list editors: the version item, and the readme
+// item when the readme is available, each followed by a separator.
+void addInfoItemsToSystemMenu(HWND dialog);

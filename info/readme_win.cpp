@@ -19,7 +19,6 @@ HMODULE readmeRichEditLibrary;
 namespace {
 
 constexpr const char* kReadmeFile = "Readme.txt";
-constexpr const char* kMenuAbout = "ﾊﾞｰｼﾞｮﾝ情報 (&V)";
 constexpr const char* kTextFace = "ＭＳ ゴシック";
 constexpr LONG kTextHeightTwips = 175;   // 8.75 points
 constexpr COLORREF kTextColour = RGB(255, 255, 255);
@@ -277,13 +276,6 @@ void closeReadmeViewer(HWND dialog)
 
 // A dialog answers WM_QUERYENDSESSION through its message result, which a destroyed window no
 // longer has: the viewer closes just after the answer, so that it never vetoes a logoff.
-BOOL onQueryEndSession(HWND dialog)
-{
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 // However the viewer goes, also destroyed from outside: its control goes first, with its own
 // procedure back, and nothing keeps a handle to either.
 void onDestroy(HWND dialog)
@@ -320,7 +312,7 @@ INT_PTR CALLBACK readmeViewerProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         closeReadmeViewer(dialog);
         return TRUE;
     case WM_QUERYENDSESSION:
-        return onQueryEndSession(dialog);
+        return answerEndSessionThenClose(dialog);
     case WM_DESTROY:
         onDestroy(dialog);
         return FALSE;

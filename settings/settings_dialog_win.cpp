@@ -184,18 +184,6 @@ void closeDialog(HWND dialog)
 
 // ---- Initialisation
 
-void buildSystemMenu(HWND dialog)
-{
-    HMENU menu = GetSystemMenu(dialog, FALSE);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, kMenuAbout);
-    InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    if (readmeAvailable) {
-        InsertMenuA(menu, 2, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, kMenuReadme);
-        InsertMenuA(menu, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    }
-    DrawMenuBar(dialog);
-}
-
 void showChoices(HWND dialog)
 {
     check(dialog, settings.ExpType == 1 ? IDC_EXPAND_SUSPEND : IDC_EXPAND_CANCEL, true);
@@ -280,7 +268,7 @@ INT_PTR onInitDialog(HWND dialog)
 {
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_PROGRAM))));
-    buildSystemMenu(dialog);
+    addInfoItemsToSystemMenu(dialog);
     setEnableState(settings.Enable);
     GetWindowRect(dialog, &settingsDialogRect);
     showNumber(dialog, IDC_TIME, settings.Time);
@@ -563,13 +551,6 @@ INT_PTR onPaint(HWND dialog)
 
 // A dialog answers through its message result, which a destroyed window no longer has: the
 // answer is set first and the dialog closes just after, so that it never vetoes a logoff.
-INT_PTR onQueryEndSession(HWND dialog)
-{
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 } // namespace
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -589,7 +570,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         closeDialog(dialog);
         return TRUE;
     case WM_QUERYENDSESSION:
-        return onQueryEndSession(dialog);
+        return answerEndSessionThenClose(dialog);
     case WM_DESTROY:
         cleanUp(dialog);
         return FALSE;

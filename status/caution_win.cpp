@@ -85,13 +85,6 @@ void onDestroy(HWND dialog)
 
 // A dialog answers WM_QUERYENDSESSION through its message result, which a destroyed window no
 // longer has: the window is closed just after the answer, so that it never vetoes a logoff.
-BOOL onQueryEndSession(HWND dialog)
-{
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 } // namespace
 
 INT_PTR CALLBACK cautionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -107,7 +100,7 @@ INT_PTR CALLBACK cautionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         return closeCaution(dialog);
     case WM_QUERYENDSESSION:
-        return onQueryEndSession(dialog);
+        return answerEndSessionThenClose(dialog);
     case WM_DESTROY:
         onDestroy(dialog);
         return FALSE;

@@ -222,18 +222,6 @@ void showSystemError(HWND dialog, DWORD error)
 
 // ---- Opening
 
-void extendSystemMenu(HWND dialog)
-{
-    HMENU menu = GetSystemMenu(dialog, FALSE);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, kMenuAbout);
-    InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    if (readmeAvailable) {
-        InsertMenuA(menu, 2, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, kMenuReadme);
-        InsertMenuA(menu, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    }
-    DrawMenuBar(dialog);
-}
-
 // A label wider than its button (with a substitute font whose kana run wider than its dialog
 // units) is drawn a little smaller instead of cut off; the layout stays as designed. Returns the
 // smaller font, which the caller deletes, or null when every label fits.
@@ -303,7 +291,7 @@ BOOL onInitDialog(const EditorKind& kind, HWND dialog)
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_PROGRAM))));
-    extendSystemMenu(dialog);
+    addInfoItemsToSystemMenu(dialog);
     GetWindowRect(dialog, &kind.openingRect);
     state.labelFont = fitButtonLabels(dialog);
     readWatchedNames(kind);
@@ -590,13 +578,6 @@ BOOL onClose(const EditorKind& kind, HWND dialog)
 
 // Answered through the message result, which a destroyed window no longer has: the window closes
 // just after the answer, so that it never vetoes a logoff.
-BOOL onQueryEndSession(HWND dialog)
-{
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 BOOL onDestroy(const EditorKind& kind, HWND dialog)
 {
     if (kind.window == dialog)
@@ -633,7 +614,7 @@ INT_PTR editorProc(const EditorKind& kind, HWND dialog, UINT message, WPARAM wPa
     case WM_CLOSE:
         return onClose(kind, dialog);
     case WM_QUERYENDSESSION:
-        return onQueryEndSession(dialog);
+        return answerEndSessionThenClose(dialog);
     case WM_DESTROY:
         return onDestroy(kind, dialog);
     }
