@@ -23,10 +23,11 @@ TEST_F(Package, UnpackedCopyAddsItsIconShowsItsVersionAndEndsCleanly)
 
     HWND mainWindow = findProcessWindow(program.id, "Somnivar", "Somnivar");
     ASSERT_TRUE(postMessage(mainWindow, WM_COMMAND, 260, 0));  // the tray menu's version item
-    HWND about = nullptr;
-    ASSERT_TRUE(waitUntil([&] { return (about = findProcessWindow(program.id, "#32770", "Somnivar について")); }, 5000));
-    char version[64] = "";
-    GetDlgItemTextA(about, 1106, version, sizeof(version));
+    char version[64] = "";  // the box is found before it has filled in its texts
+    waitUntil([&] {
+        HWND about = findProcessWindow(program.id, "#32770", "Somnivar について");
+        return about && GetDlgItemTextA(about, 1106, version, sizeof(version)) > 0;
+    }, 5000);
     EXPECT_STREQ(version, "Version 8.1");
 
     ASSERT_TRUE(postMessage(mainWindow, WM_CLOSE, 0, 0));
