@@ -185,16 +185,7 @@ protected:
 
 class SettingsStore : public InProcess {};
 class EditorInProcess : public InProcess {};
-class ScanInProcess : public InProcess {
-protected:
-    void SetUp() override
-    {
-        InProcess::SetUp();
-        settings.ApplicationCheck = settings.TitleCheck = settings.StatusDisplay = processWatchAvailable = 1;
-        runWatchScan();  // forgets what an earlier test left shown
-        tray_.clear();
-    }
-};
+class ScanInProcess : public InProcess {};
 class Scan : public InProcess {};
 
 TEST_F(SettingsStore, FirstRunWritesTheDefaultsAndLaterWritesNeverCreateTheKey)
@@ -307,19 +298,23 @@ TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
     EXPECT_EQ(boxOwners, std::vector<HWND>(boxes.size(), mainWindow));
 }
 
-TEST_F(ScanInProcess, MarksTheFirstMatchingEntriesAndShowsEveryChange)
+// Reserved names and the program's own titles never match; a balloon shows every change.
+TEST_F(ScanInProcess, MarksTheFirstMatchingEntriesShowsEveryChangeAndRereadsChangedLists)
 {
-    // A title entry never matches the program's own titles, wherever they are.
-    lists("notepad.exe\r\ncalc.exe\r\n", "メモ帳*\r\n設定\r\n*の設定\r\nSomnivar*\r\n");
+    settings.ApplicationCheck = settings.TitleCheck = settings.StatusDisplay = processWatchAvailable = 1;
+    runWatchScan();  // forgets what an earlier test left shown
+    tray_.clear();
+    lists("System\r\nSyst?m\r\nSomniv*\r\nnotepad.exe\r\ncalc.exe\r\n", "メモ帳*\r\n設定\r\n*の設定\r\nSomnivar*\r\n");
     Process notepad = startProgramAs("notepad.exe");
     startProgramAs("calc.exe");
+    startProgramAs("System");
     Process windows;
     ASSERT_TRUE(startProcess(binPath("helper.exe"), {"windows \"無題 - メモ帳\" \"メモ帳 - a.txt\" 設定 "
                                                      "\"Somnivar の設定\" Somnivar"}, &windows));
     const std::string ready = "helper ready " + std::to_string(windows.id);
     ASSERT_TRUE(waitUntil([&] { return FindWindowA(nullptr, ready.c_str()) != nullptr; }, 15000));
     EXPECT_EQ(runWatchScan(), 4);
-    EXPECT_EQ(std::string(programList.text.get()), "notepad.exe>calc.exe>");
+    EXPECT_EQ(std::string(programList.text.get()), "System<Syst?m<Somniv*<notepad.exe>calc.exe>");
     EXPECT_EQ(runWatchScan(), 4);  // unchanged: no balloon
     invalidateWatchReport();       // the show-status command: the same again
     EXPECT_EQ(runWatchScan(), 4);
@@ -334,26 +329,26 @@ TEST_F(ScanInProcess, MarksTheFirstMatchingEntriesAndShowsEveryChange)
     const std::string programs = "・監視プログラム名\n    notepad.exe\n    calc.exe";
     const std::string both = programs + "\n・監視タイトル名\n    メモ帳 - a.txt\n    設定";
     EXPECT_EQ(balloons(), Rows({both, both, programs, "・監視プログラム名\n    calc.exe", "監視対象は見つかりません"}));
-    // A process matching two entries marks the first.
-    lists("note*\r\nnotepad.exe\r\n", "");
-    startProgramAs("notepad.exe");
-    runWatchScan();
-    EXPECT_EQ(std::string(programList.text.get()), "note*>notepad.exe<");
     tray_.clear();
     settings.StatusDisplay = 0;  // no balloon without StatusDisplay, nor with both watches off
+    startProgramAs("calc.exe");
     runWatchScan();
     settings.StatusDisplay = 1;
     settings.ApplicationCheck = settings.TitleCheck = 0;
     invalidateWatchReport();
     EXPECT_EQ(runWatchScan(), 0);
     EXPECT_TRUE(balloons().empty());
-}
 
-TEST_F(ScanInProcess, ListsReloadWhenTheirTimeDiffersAndAHeldListAbandonsTheTick)
-{
+    settings.ApplicationCheck = settings.TitleCheck = 1;
+    lists("note*\r\nnotepad.exe\r\n", "");  // a process matching two entries marks the first
+    startProgramAs("notepad.exe");
+    runWatchScan();
+    EXPECT_EQ(std::string(programList.text.get()), "note*>notepad.exe<");
+
+    // A change in memory lasts until the file is read again: when its time differs, either way.
     lists("notepad.exe\r\n", "a.exe\r\nb.exe\r\n");
     EXPECT_EQ(titleList.length, 13u);
-    programList.text[0] = 'N';  // a change in memory lasts until the file is read again
+    programList.text[0] = 'N';
     EXPECT_EQ(runWatchScan(), 0);
     EXPECT_EQ(std::string(programList.text.get()), "Notepad.exe<");
     for (uint64_t time : {programList.lastWriteTime + 1, programList.lastWriteTime - 864000000000}) {
@@ -362,12 +357,11 @@ TEST_F(ScanInProcess, ListsReloadWhenTheirTimeDiffersAndAHeldListAbandonsTheTick
         const FILETIME fileTime = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
         EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &fileTime));
         CloseHandle(file);
-        EXPECT_EQ(runWatchScan(), 0);
-        EXPECT_EQ(std::string(programList.text.get()), "notepad.exe<");
+        EXPECT_EQ(runWatchScan(), 1);
+        EXPECT_EQ(std::string(programList.text.get()), "notepad.exe>");
         EXPECT_EQ(programList.lastWriteTime, time);
     }
     // Held without sharing: the tick is abandoned, lists, flags and marks stay for the next one.
-    startProgramAs("notepad.exe");
     HANDLE held = CreateFileA(kTitleListFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(runWatchScan(), -1);
     EXPECT_EQ(titleListPresent, 1);
@@ -490,11 +484,11 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     EXPECT_TRUE(boxes.empty());
 }
 
-// One running program: reserved names never match, the same program twice is one line, the
-// command shows the report again, a held list hides the end, and the user's off stays off.
+// One running program: the same program twice is one line, the command shows the report again,
+// a held list hides the end, and the user's off stays off.
 TEST_F(Scan, RunningProgramSwitchesOffForAWatchedProgramAndBackOn)
 {
-    writeFile("FileList.txt", "System\r\nSomnivar.exe\r\n[System Process]\r\nSomniv*\r\nSyst?m\r\nnotepad.exe\r\n");
+    writeFile("FileList.txt", "Somnivar.exe\r\n[System Process]\r\nnotepad.exe\r\n");
     ASSERT_TRUE(storeSettings({{"ApplicationCheck", 1}, {"StatusDisplay", 1}}));
     Instance program;
     ASSERT_TRUE(startSomnivar("", &program));
@@ -506,9 +500,8 @@ TEST_F(Scan, RunningProgramSwitchesOffForAWatchedProgramAndBackOn)
     auto icon = [&](int resource) {
         return tray_.waitFor([&](const TrayEvent& e) { return e.message == NIM_MODIFY && e.iconResource == resource; }, 5000);
     };
-    startProgramAs("System");
     tick();
-    pumpMessages(2000);
+    pumpMessages(1000);
     EXPECT_EQ(storedSetting("Enable"), 1u);
     EXPECT_TRUE(balloons().empty()) << "nothing found, nothing found before";
 
