@@ -274,13 +274,11 @@ TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
     ASSERT_TRUE(writeDword(HKEY_CURRENT_USER, "Software\\Orlenby\\OtherProduct", "Installed", 1));
     EXPECT_EQ(deleteSettings(mainWindow), 0);
     load();
-    answers = {IDCANCEL};
-    EXPECT_EQ(deleteSettings(mainWindow), 0);
-    answers = {IDNO};
-    EXPECT_EQ(deleteSettings(mainWindow), 1);
-    EXPECT_EQ(valueNames(HKEY_CURRENT_USER, kKey).size(), 16u);
-    answers = {IDYES};
-    EXPECT_EQ(deleteSettings(mainWindow), 1);
+    for (const auto& [answer, result] : {std::pair{IDCANCEL, 0}, {IDNO, 1}, {IDYES, 1}}) {
+        answers = {answer};
+        EXPECT_EQ(deleteSettings(mainWindow), result);
+        EXPECT_EQ(valueNames(HKEY_CURRENT_USER, kKey).size(), answer == IDYES ? 0u : 16u);
+    }
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kKey));
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\OtherProduct"));
     setEnableState(1);  // nothing written during the shutdown brings the key back
