@@ -1,4 +1,5 @@
-// The settings dialog on a running Somnivar, driven through its controls as a user would.
+// The settings dialog, the about box and the readme viewer of a running Somnivar, driven through
+// their controls as a user would.
 #include "harness/harness.h"
 
 #include <commctrl.h>
@@ -7,20 +8,33 @@ using namespace harness;
 
 namespace {
 
-constexpr const char* kKey = "Software\\Orlenby\\Somnivar";
 constexpr DWORD kCtrlAltS = 0x653, kCtrlShiftS = 0x353;  // hot-key-control codes
 
-class SettingsDialog : public SomnivarTest {
+std::string numberedLines(int count)  // "NNN 行目 Somnivar" with CR LF
+{
+    std::string lines;
+    for (int i = 0; i < count; ++i)
+        lines += std::to_string(100 + i) + " \x8d\x73\x96\xda Somnivar\r\n";
+    return lines;
+}
+
+class Dialogs : public SomnivarTest {
 protected:
     Instance app_;
     HWND dialog_ = nullptr;
 
-    HWND find() { return findProcessWindow(app_.process.id, "#32770", "Somnivar の設定"); }
-    bool shown() { return waitUntil([&] { return (dialog_ = find()) && IsWindowVisible(dialog_); }, 10000); }
+    HWND find(const char* title) { return findProcessWindow(app_.process.id, "#32770", title); }
+    HWND window(const char* title)  // once it has finished opening: a sent message waits for that
+    {
+        HWND found = nullptr;
+        waitUntil([&] { return (found = find(title)) != nullptr && IsWindowVisible(found); }, 10000);
+        return found && sendMessage(found, WM_NULL, 0, 0, nullptr, 20000) ? found : nullptr;
+    }
     // Command 259, and again while the dialog is open: there is never a second one.
     void open()
     {
-        ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0) && shown());
+        ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0));
+        ASSERT_TRUE((dialog_ = window("Somnivar の設定")) != nullptr);
         ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0));
         pumpMessages(300);
         EXPECT_EQ(openDialogs(app_.process.id).size(), 1u);
@@ -34,11 +48,13 @@ protected:
     }
     bool checked(int id) { return send(item(id), BM_GETCHECK) == BST_CHECKED; }
     bool enabled(int id) { return IsWindowEnabled(item(id)) != FALSE; }
-    std::string text(int id)
+    std::string text(HWND control)  // WM_GETTEXT: another process's control answers from its thread
     {
-        char buffer[64] = {};
-        return send(item(id), WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer)) >= 0 ? buffer : "?";
+        char buffer[256] = {};
+        const LRESULT length = send(control, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer));
+        return length >= 0 ? std::string(buffer, length) : "?";
     }
+    std::string text(int id) { return text(item(id)); }
     void setText(int id, const char* value) { send(item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value)); }
     // Posted as the control's own click notification: OK and 削除 open boxes of their own.
     void press(int id) { ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, id, reinterpret_cast<LPARAM>(item(id)))); }
@@ -48,12 +64,6 @@ protected:
         ASSERT_TRUE(waitMessageBox(caption, 10000, &box, app_.process.id)) << caption;
         EXPECT_EQ(box.text, expectedText);
         EXPECT_TRUE(pressButton(box, button) && waitWindowGone(box.window, 5000));
-    }
-    DWORD stored(const char* name)
-    {
-        DWORD value = 0xDEAD;   // what a value that was never stored reads as
-        readDword(HKEY_CURRENT_USER, kKey, name, &value);
-        return value;
     }
     // Somnivar's tooltip windows holding one tool each: one per explained control.
     int tooltips()
@@ -71,7 +81,18 @@ protected:
     {
         return !(RegisterHotKey(nullptr, 0x5A5A, modifiers, 'S') && UnregisterHotKey(nullptr, 0x5A5A));
     }
+    HWND openReadme()
+    {
+        EXPECT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 261, 0));
+        HWND viewer = window("Somnivar - Readme.txt");
+        return viewer ? FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr) : nullptr;
+    }
 };
+
+class SettingsDialog : public Dialogs {};
+class InfoTest : public Dialogs {};
+
+} // namespace
 
 TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
 {
@@ -81,7 +102,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
                                {"SuspendOther", 1}, {"StatusDisplay", 1}, {"Value", 150}}));
     ASSERT_TRUE(startSomnivar("", &app_));
     pumpMessages(1500);
-    EXPECT_EQ(find(), nullptr) << "not a first run";
+    EXPECT_EQ(find("Somnivar の設定"), nullptr) << "not a first run";
     open();
 
     // The template's controls in their order: it decides which anchors cover which controls.
@@ -99,8 +120,8 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     EXPECT_TRUE(checked(1054) && checked(1056) && !checked(1070) && checked(1029) && checked(1075));
     EXPECT_TRUE(send(item(1053), CB_GETCURSEL) == 2 && send(item(1055), HKM_GETHOTKEY) == kCtrlAltS);
     EXPECT_TRUE(enabled(1105) && enabled(1068) && enabled(1069) && !enabled(1050));
-    EXPECT_TRUE(!enabled(1117) && !enabled(1119) && enabled(1122));   // no resource meter here
-    EXPECT_EQ(tooltips(), 6);   // 削除, 拡張機能, スタンバイ, 休止, both resource anchors
+    EXPECT_TRUE(!enabled(1117) && !enabled(1119) && enabled(1122));  // no resource meter here
+    EXPECT_EQ(tooltips(), 6);  // 削除, 拡張機能, スタンバイ, 休止, both resource anchors
 
     // The disabled level field still decides: every OK fails, Cancel closes.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -111,7 +132,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     press(2);
     closed();
     EXPECT_EQ(tooltips(), 0);
-    EXPECT_EQ(stored("Time"), 25u);
+    EXPECT_EQ(storedSetting("Time"), 25u);
 
     // OK stores what the controls say; the hot key moves to exactly the new combination.
     open();
@@ -123,11 +144,11 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
     press(1);
     closed();
-    for (const auto& value : std::vector<std::pair<const char*, DWORD>>{
+    for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
              {"Time", 7}, {"Value", 40}, {"SuspendType", 0}, {"Monitor", 1}, {"HotKeyUse", 1},
              {"HotKeyCode", kCtrlShiftS}, {"ApplicationCheck", 0}, {"SuspendOther", 0}, {"Expand", 1},
              {"ExpType", 0}, {"StatusDisplay", 1}, {"Enable", 1}})
-        EXPECT_EQ(stored(value.first), value.second) << value.first;
+        EXPECT_EQ(storedSetting(name), value) << name;
     EXPECT_TRUE(heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
     EXPECT_FALSE(heldBySomnivar(MOD_CONTROL | MOD_ALT));
 
@@ -137,13 +158,13 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     press(2);
     closed();
     open();
-    EXPECT_TRUE(stored("Enable") == 1 && stored("OffCheck") == 1 && checked(1103));
+    EXPECT_TRUE(storedSetting("Enable") == 1 && storedSetting("OffCheck") == 1 && checked(1103));
 
     // An emptied hot-key control unregisters the key and unchecks HotKey(&U).
     send(item(1055), HKM_SETHOTKEY, 0);
     press(1);
     closed();
-    EXPECT_TRUE(stored("HotKeyCode") == 0 && stored("HotKeyUse") == 0);
+    EXPECT_TRUE(storedSetting("HotKeyCode") == 0 && storedSetting("HotKeyUse") == 0);
     EXPECT_FALSE(heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
 
     open();
@@ -151,29 +172,88 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);
     answer("Somnivar", "プログラムを終了します。", IDOK);
     EXPECT_TRUE(waitProcessExit(app_.process, 10000, nullptr));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kKey));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar"));
 }
 
 TEST_F(SettingsDialog, NineXFamilyOpensOnFirstRunAndNeverStoresStatusDisplay)
 {
     setWineVersion("win98");
     ASSERT_TRUE(startSomnivar("", &app_));
-    ASSERT_TRUE(shown()) << "a first run opens the dialog by itself";
+    ASSERT_NE(window("Somnivar の設定"), nullptr) << "a first run opens the dialog by itself";
     open();
 
     EXPECT_EQ(text(1100), "10");
     EXPECT_TRUE(checked(1105) && checked(1103) && checked(1115) && checked(1030) && !checked(1114));
     EXPECT_TRUE(!enabled(1105) && !enabled(1049) && enabled(1050) && !enabled(1068) && !enabled(1069) && enabled(1056));
     EXPECT_TRUE(!enabled(1117) && !enabled(1123) && enabled(1122) && enabled(1128));
-    EXPECT_EQ(tooltips(), 7);   // 削除, 拡張機能, both editor anchors, suspend kind, both resource anchors
+    EXPECT_EQ(tooltips(), 7);  // 削除, 拡張機能, both editor anchors, suspend kind, both resource anchors
 
     send(item(1075), BM_CLICK);
-    ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, 1070, 0));   // Alt+M as the main window relays it
+    ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, 1070, 0));  // Alt+M as the main window relays it
     press(1);
     closed();
-    EXPECT_EQ(stored("TitleCheck"), 1u);
-    EXPECT_TRUE(stored("StatusDisplay") == 0xDEAD && stored("SuspendType") == 0xDEAD);   // never stored on 9x
+    EXPECT_EQ(storedSetting("TitleCheck"), 1u);
+    EXPECT_TRUE(storedSetting("StatusDisplay") == 0xDEADBEEF && storedSetting("SuspendType") == 0xDEADBEEF);
     EXPECT_EQ(tooltips(), 0);
 }
 
-}  // namespace
+// One instance: the about box, then a 5 MB readme and a binary one, with a RICHED32.DLL planted
+// in the working directory: a library of resources only, so a viewer that loaded it would have
+// no rich edit control.
+TEST_F(InfoTest, AboutBoxThenHugeOrBinaryReadmeAndAPlantedLibraryIsNeverLoaded)
+{
+    ASSERT_TRUE(CopyFileA(binPath("verfallback.dll").c_str(), "RICHED32.DLL", FALSE));
+    writeFile("Readme.txt", numberedLines(280000));
+    ASSERT_TRUE(storeSettings());
+    ASSERT_TRUE(startSomnivar("", &app_));
+    ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 260, 0));
+    HWND about = window("Somnivar について");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(text(GetDlgItem(about, 1107)), "Somnivar");
+    EXPECT_EQ(text(GetDlgItem(about, 1106)), "Version 8.1");
+    EXPECT_EQ(text(GetDlgItem(about, 1105)), "Copyright (C) 2026 Orlenby");
+    ASSERT_TRUE(postMessage(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0));
+    EXPECT_TRUE(waitWindowGone(about, 5000));
+
+    for (int binary : {0, 1}) {
+        HWND edit = openReadme();
+        ASSERT_NE(edit, nullptr);
+        const LRESULT lines = send(edit, EM_GETLINECOUNT);
+        EXPECT_TRUE(lines >= 1 && lines <= (binary ? 65536 : 30000)) << lines << ": half a megabyte at most";
+        HWND viewer = GetParent(edit);
+        ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0) && waitWindowGone(viewer, 10000));
+        std::string bytes(65536, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i * 7);  // every byte value, NULs included
+        writeFile("Readme.txt", bytes);
+    }
+    EXPECT_TRUE(processRunning(app_.process));
+}
+
+TEST_F(InfoTest, HelpStartShowsTheFileIgnoresLeftAndRightAndEndsWithItsViewer)
+{
+    const std::string lines = numberedLines(150);
+    writeFile("Readme.txt", lines);
+    ASSERT_TRUE(storeSettings());
+    ASSERT_TRUE(startSomnivar("-H", &app_));
+    HWND viewer = window("Somnivar - Readme.txt");
+    HWND edit = FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr);
+    ASSERT_NE(edit, nullptr);
+    std::string shown(lines.size() + 16, '\0');
+    EXPECT_EQ(toUtf8(shown.substr(0, send(edit, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(&shown[0])))),
+              toUtf8(lines));
+
+    ASSERT_TRUE(postMessage(edit, WM_KEYDOWN, VK_NEXT, 0));
+    ASSERT_TRUE(waitUntil([&] { return send(edit, EM_GETFIRSTVISIBLELINE) > 0; }, 5000));
+    const LRESULT top = send(edit, EM_GETFIRSTVISIBLELINE), caret = send(edit, EM_GETSEL);
+    EXPECT_EQ(LOWORD(caret), send(edit, EM_LINEINDEX, top)) << "the caret stays at the top line";
+    for (WPARAM key : {VK_RIGHT, VK_RIGHT, VK_LEFT, VK_RIGHT})
+        ASSERT_TRUE(postMessage(edit, WM_KEYDOWN, key, 0));
+    EXPECT_EQ(send(edit, EM_GETFIRSTVISIBLELINE), top);
+    EXPECT_EQ(send(edit, EM_GETSEL), caret);
+
+    ASSERT_TRUE(postMessage(GetDlgItem(viewer, IDOK), BM_CLICK, 0, 0));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(waitProcessExit(app_.process, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
