@@ -79,14 +79,14 @@ void setUpTray(HWND window)
         buildTrayMenu();
         applyMenuMarks(settings.Enable);
         fillTrayRecord(window);
-        if (Shell_NotifyIconA(NIM_ADD, &trayIconRecord))
+        if (notifyTrayIcon(NIM_ADD))
             return;
         if (GetLastError() != ERROR_TIMEOUT)
             return;
         Sleep(kTrayBusyWaitMs);
-        if (Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord))
+        if (notifyTrayIcon(NIM_MODIFY))
             return;
-        Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
+        notifyTrayIcon(NIM_DELETE);
         dropTrayMenu();
     }
     showFatalError(window, "タスクトレイにアイコンを登録できませんでした");
@@ -162,7 +162,7 @@ LRESULT onCreate(HWND window)
 
 LRESULT onTaskbarCreated(HWND window)
 {
-    Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
+    notifyTrayIcon(NIM_DELETE);
     dropTrayMenu();
     setUpTray(window);
     return 1;

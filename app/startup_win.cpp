@@ -374,7 +374,7 @@ WPARAM shutDown(WPARAM exitCode)
 
     freeWatchLists();
 
-    Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
+    notifyTrayIcon(NIM_DELETE);
     dropTrayMenu();
 
     armIdleTimer(0);

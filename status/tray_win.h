@@ -25,7 +25,11 @@ void applyMenuMarks(int enabled);
 void buildStatusLine(char* buffer, size_t bufferSize);
 // Fills the tray icon record for the current Enable state (icon, tip) without calling the shell.
 void fillTrayIconRecord();
-// Rebuilds the tooltip and sends NIM_MODIFY (the 1-second refresh).
+// Every add, modify and delete of the tray icon record goes through here, so that the refresh
+// knows what the notification area shows. Returns the shell's result, last error kept.
+BOOL notifyTrayIcon(DWORD message);
+// Rebuilds the tooltip and sends NIM_MODIFY when the tooltip or the icon differs from what the
+// notification area last accepted, or when the last call was refused (the 1-second refresh).
 void refreshTrayTip();
 // Shows a balloon on the program's icon; the text is cut to what the balloon holds.
 BOOL showTrayBalloon(HWND owner, const char* text, const char* title, DWORD kind);

@@ -276,8 +276,6 @@ TEST_F(TrayShell, TooltipOfTheRunningProgramIsTheComposedLine)
         return expected;
     };
     EXPECT_GT(waitForTip(NIM_ADD, 2).size(), 40u);
-    tray_.clear();
-    waitForTip(NIM_MODIFY, 2);  // the one-second refresh
 
     // Switched off from the menu: the short line and the off icon.
     ASSERT_TRUE(harness::postMessage(program.mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0));
