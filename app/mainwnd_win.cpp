@@ -79,14 +79,14 @@ void setUpTray(HWND window)
         buildTrayMenu();
         applyMenuMarks(settings.Enable);
         fillTrayRecord(window);
-        if (notifyTrayIcon(NIM_ADD))
+        if (Shell_NotifyIconA(NIM_ADD, &trayIconRecord))
             return;
         if (GetLastError() != ERROR_TIMEOUT)
             return;
         Sleep(kTrayBusyWaitMs);
-        if (notifyTrayIcon(NIM_MODIFY))
+        if (Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord))
             return;
-        notifyTrayIcon(NIM_DELETE);
+        Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
         dropTrayMenu();
     }
     showFatalError(window, "タスクトレイにアイコンを登録できませんでした");
@@ -162,7 +162,7 @@ LRESULT onCreate(HWND window)
 
 LRESULT onTaskbarCreated(HWND window)
 {
-    notifyTrayIcon(NIM_DELETE);
+    Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
     dropTrayMenu();
     setUpTray(window);
     return 1;

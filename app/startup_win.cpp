@@ -374,7 +374,7 @@ WPARAM shutDown(WPARAM exitCode)
 
     freeWatchLists();
 
-    notifyTrayIcon(NIM_DELETE);
+    Shell_NotifyIconA(NIM_DELETE, &trayIconRecord);
     dropTrayMenu();
 
     armIdleTimer(0);

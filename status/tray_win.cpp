@@ -28,7 +28,8 @@ constexpr UINT kBalloonTimeoutMs = 10000;
 
 // What the notification area last accepted for the icon. Every notify call is a cross-process
 // call through the shell, so the once-a-second refresh sends only a change; anything other than
-// an accepted add or modify leaves it unknown, and the next refresh sends again.
+// an accepted add or modify leaves it unknown, and the next refresh sends again. The tray set-up
+// refills the record before each add (which makes it unknown), so its own calls need no record.
 struct ShownIcon {
     bool known;
     HICON icon;
@@ -140,13 +141,11 @@ void fillTrayIconRecord()
 BOOL notifyTrayIcon(DWORD message)
 {
     const BOOL accepted = Shell_NotifyIconA(message, &trayIconRecord);
-    const DWORD error = GetLastError();  // the tray set-up reads it after a refused add
     shownIcon.known = accepted && message != NIM_DELETE;
     if (shownIcon.known) {
         shownIcon.icon = trayIconRecord.hIcon;
         std::memcpy(shownIcon.tip, trayIconRecord.szTip, sizeof(shownIcon.tip));
     }
-    SetLastError(error);
     return accepted;
 }
 

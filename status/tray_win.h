@@ -23,10 +23,11 @@ void setEnableState(int on);
 void applyMenuMarks(int enabled);
 // Composes the status line from the current state into buffer (bounded) and fits it to the tip.
 void buildStatusLine(char* buffer, size_t bufferSize);
-// Fills the tray icon record for the current Enable state (icon, tip) without calling the shell.
+// Fills the tray icon record for the current Enable state (icon, tip) without calling the shell;
+// what the shell shows is unknown again until a call through notifyTrayIcon is accepted.
 void fillTrayIconRecord();
-// Every add, modify and delete of the tray icon record goes through here, so that the refresh
-// knows what the notification area shows. Returns the shell's result, last error kept.
+// Sends the tray icon record and remembers what the notification area accepted, for the
+// refresh. Returns the shell's result.
 BOOL notifyTrayIcon(DWORD message);
 // Rebuilds the tooltip and sends NIM_MODIFY when the tooltip or the icon differs from what the
 // notification area last accepted, or when the last call was refused (the 1-second refresh).

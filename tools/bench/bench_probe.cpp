@@ -1,9 +1,10 @@
 // The Windows side of tools/bench.sh: sets Somnivar up and times what can only be timed from
 // inside Wine. One command per run; figures go to stdout as "key value ..." lines.
 //   settings NAME=VALUE...   stores all seventeen settings, defaults except the ones named
-//   standin on|off           makes Somnivar.exe load the powrprof.dll beside it (or not)
+//   standin on|off           makes Somnivar.exe load a powrprof.dll beside it (or not)
 //   startup RUNS EXE [ARGS]  process start to its first NIM_ADD, RUNS times, as the tray
-//   expiry ROUNDS            posted timer 3 to the power call (needs the power stand-in)
+//   expiry ROUNDS            posted timer 3 to the power call (needs the copy of the program in
+//                            bin/bench/, beside the benchmark's powrprof.dll, and "standin on")
 //   hooks EVENTS             prints "ready", waits for a line on stdin, sends EVENTS mouse moves
 //                            with SendInput, prints the wall time and "done"
 //   memory                   working set and private bytes of the running Somnivar
@@ -25,7 +26,7 @@
 
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "tests/win/standins.h"
+#include "tools/bench/bench_power.h"
 
 namespace {
 
@@ -212,6 +213,23 @@ bool trayCallSeen(DWORD message, DWORD processId, UINT flags, double* atMs)
 
 // ---- startup
 
+BOOL CALLBACK windowOfProcess(HWND window, LPARAM parameter)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    DWORD* wanted = reinterpret_cast<DWORD*>(parameter);
+    if (owner != *wanted)
+        return TRUE;
+    *wanted = 0;
+    return FALSE;
+}
+
+bool hasTopLevelWindow(DWORD processId)
+{
+    EnumWindows(windowOfProcess, reinterpret_cast<LPARAM>(&processId));
+    return processId == 0;
+}
+
 bool startProcess(const std::string& commandLine, PROCESS_INFORMATION* info)
 {
     std::vector<char> line(commandLine.begin(), commandLine.end());
@@ -233,14 +251,25 @@ int timeStartup(int runs, int argc, char** argv)
         commandLine += std::string(i ? " " : "") + "\"" + argv[i] + "\"";
     startTray();
     std::vector<double> times;
+    std::vector<double> windowTimes;  // polled every millisecond or so
     for (int run = 0; run < runs; ++run) {
         PROCESS_INFORMATION info = {};
         const double started = nowMs();
         if (!startProcess(commandLine, &info))
             return 1;
         double added = 0;
-        if (waitUntil([&] { return trayCallSeen(NIM_ADD, info.dwProcessId, 0, &added); }, 20000))
+        double windowAt = 0;
+        if (waitUntil(
+                [&] {
+                    if (!windowAt && hasTopLevelWindow(info.dwProcessId))
+                        windowAt = nowMs();
+                    return trayCallSeen(NIM_ADD, info.dwProcessId, 0, &added);
+                },
+                20000)) {
             times.push_back(added - started);
+            if (windowAt)
+                windowTimes.push_back(std::min(windowAt, added) - started);
+        }
         TerminateProcess(info.hProcess, 0);
         WaitForSingleObject(info.hProcess, 10000);
         CloseHandle(info.hThread);
@@ -248,6 +277,7 @@ int timeStartup(int runs, int argc, char** argv)
         Sleep(300);
     }
     printSummary("startup_ms", times);
+    printSummary("window_ms", windowTimes);
     return times.size() == static_cast<size_t>(runs) ? 0 : 1;
 }
 
@@ -255,20 +285,19 @@ int timeStartup(int runs, int argc, char** argv)
 
 int timeExpiry(int rounds)
 {
-    HANDLE mapping = nullptr;
-    standin::PowerState* power = standin::mapShared<standin::PowerState>(standin::kPowerMappingName, &mapping);
+    BenchPowerCalls* power = mapBenchPowerCalls();
     HWND window = somnivarWindow();
     if (!power || !window)
         return 1;
     std::vector<double> latencies;
     for (int round = 0; round < rounds; ++round) {
-        const LONG before = power->callCount;
+        const LONG before = power->count;
         LARGE_INTEGER posted;
         QueryPerformanceCounter(&posted);
         PostMessageA(window, WM_TIMER, TIMER_IDLE_EXPIRY, 0);
-        if (!waitUntil([&] { return power->callCount > before; }, 10000) || before >= standin::kMaxPowerCalls)
+        if (before >= kBenchPowerSlots || !waitUntil([&] { return power->count > before; }, 10000))
             break;
-        latencies.push_back(counterMs(power->calls[before].counter - posted.QuadPart));
+        latencies.push_back(counterMs(power->counter[before] - posted.QuadPart));
         // Answered once the suspend sequence has returned to the message loop.
         DWORD_PTR result;
         SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
@@ -314,7 +343,8 @@ int printMemory()
         return 1;
     // Wine leaves PrivateUsage at 0; its PagefileUsage is the committed private memory.
     const size_t privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    std::printf("memory_kb %zu %zu\n", counters.WorkingSetSize / 1024, privateBytes / 1024);
+    std::printf("memory_kb %llu %llu\n", static_cast<unsigned long long>(counters.WorkingSetSize / 1024),
+                static_cast<unsigned long long>(privateBytes / 1024));
     CloseHandle(process);
     return 0;
 }
