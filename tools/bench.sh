@@ -75,7 +75,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 run() { "$root/tools/wine-run" "$@"; }        # a Windows program, in the foreground
-probe() { run "$BIN/bench_probe.exe" "$@"; }
+probe_raw() { run "$BIN/bench_probe.exe" "$@"; }
+probe() { probe_raw "$@" | tr -d '\r'; }   # Wine's console writes CR LF
 start() {  # start NAME ARGS...: a Windows program in the background
     local name=$1
     shift
@@ -198,30 +199,42 @@ fi
 if want hooks; then
 echo "== hooks"
 events=3000
-burst() {  # sets burst_ms (CPU of every Wine process and wineserver) and wall_ms
-    local pids before
-    coproc BURST { probe hooks "$events" 2>>"$logs/hooks.log"; }
+burst() {  # appends to CPU_LIST (every Wine process and wineserver) and WALL_LIST, in ms
+    local pids before wall
+    coproc BURST { probe_raw hooks "$events" 2>>"$logs/hooks.log"; }
     read -r -u "${BURST[0]}" _
     pids="$(wine_pids | tr '\n' ' ') $(wineserver_pid)"
     before=$(cpu_ns $pids)
     echo go >&"${BURST[1]}"
-    read -r -u "${BURST[0]}" _ wall_ms _
+    read -r -u "${BURST[0]}" _ wall _
     read -r -u "${BURST[0]}" _
-    burst_ms=$(ns_to_ms $(( $(cpu_ns $pids) - before )))
+    CPU_LIST+=" $(ns_to_ms $(( $(cpu_ns $pids) - before )))"
+    WALL_LIST+=" $wall"
     wait "$BURST_PID" 2>/dev/null
 }
+median() { tr ' ' '\n' <<< "$1" | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# All in one Wine session, so that its start-up work falls in neither burst.
+start timer_floor.exe
+wait_wine_pid timer_floor.exe >/dev/null && sleep 3
+CPU_LIST="" WALL_LIST=""
+burst
 start Somnivar.exe
 wait_wine_pid Somnivar.exe >/dev/null && sleep 3
-burst
-hooked_cpu=$burst_ms hooked_wall=$wall_ms
+without_cpu=$CPU_LIST without_wall=$WALL_LIST
+CPU_LIST="" WALL_LIST=""
+burst; burst; burst
+with_cpu=$(median "$CPU_LIST") with_wall=$(median "$WALL_LIST")
 probe close >/dev/null
+sleep 2
+CPU_LIST=$without_cpu WALL_LIST=$without_wall
+burst; burst
+without_cpu=$(median "$CPU_LIST") without_wall=$(median "$WALL_LIST")
 end_wine
-burst
-row "Hook cost per input event" "$(awk -v a="$hooked_cpu" -v b="$burst_ms" -v n="$events" 'BEGIN { printf "%.1f us", (a - b) * 1000 / n }') CPU" \
-    "burst of $events without hooks: $burst_ms ms CPU, $wall_ms ms wall; with: $hooked_cpu ms CPU, $hooked_wall ms wall" \
-    "SendInput mouse moves, one per call; CPU of every Wine process and wineserver during the burst, with Somnivar's hooks installed minus without"
-end_wine
-
+row "Hook cost per input event" \
+    "$(awk -v a="$with_cpu" -v b="$without_cpu" -v c="$with_wall" -v d="$without_wall" -v n="$events" \
+        'BEGIN { printf "%.1f us CPU, %.1f us wall", (a - b) * 1000 / n, (c - d) * 1000 / n }')" \
+    "burst of $events without hooks: $without_cpu ms CPU, $without_wall ms wall; with: $with_cpu ms CPU, $with_wall ms wall" \
+    "SendInput mouse moves, one per call; CPU of every Wine process and wineserver during the burst; medians of 3 bursts with Somnivar's hooks installed and 3 without (before it starts and after it ends), in one Wine session"
 fi
 
 if want memory; then
