@@ -76,7 +76,10 @@ void settleReadmeViewer()
 {
     if (!readmeSettling)
         return;
-    readmeViewer = findOwnReadmeViewer();
+    // Every opener of our viewer keeps its handle, so without one there is nothing to find: the
+    // look-up, a round trip through the window manager, is saved on every tick of a run in which
+    // no viewer is open (the start-up settling, which has no budget, lasts all that time).
+    readmeViewer = readmeViewer ? findOwnReadmeViewer() : nullptr;
     if (readmeViewer) {
         readmeSettling = 0;
         return;

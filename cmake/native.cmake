@@ -19,7 +19,7 @@ target_link_libraries(native_tests PRIVATE somnivar_pure GTest::gtest GTest::gte
 gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
 
 find_package(benchmark QUIET)
-file(GLOB NATIVE_BENCH CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_bench.cpp)
+file(GLOB NATIVE_BENCH CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/bench/*_bench.cpp)
 if(benchmark_FOUND AND NATIVE_BENCH)
   add_executable(native_bench ${NATIVE_BENCH})
   somnivar_strict(native_bench)

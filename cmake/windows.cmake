@@ -51,6 +51,8 @@ configure_file(${CMAKE_SOURCE_DIR}/info/Readme.txt ${CMAKE_BINARY_DIR}/bin/Readm
 set_source_files_properties(resources/somnivar.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/Somnivar.manifest")
 
+include(${CMAKE_SOURCE_DIR}/tools/bench/bench.cmake)
+
 option(SOMNIVAR_WIN_TESTS "Build the Windows-side tests" ON)
 if(SOMNIVAR_WIN_TESTS)
   include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake)

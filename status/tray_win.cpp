@@ -26,6 +26,22 @@ static_assert(kNotifyRecordSize == 488, "the x86 shell 5 notify record is 488 by
 constexpr UINT kTrayIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 constexpr UINT kBalloonTimeoutMs = 10000;
 
+// What the notification area last accepted for the icon. Every notify call is a cross-process
+// call through the shell, so the once-a-second refresh sends only a change; anything other than
+// an accepted add or modify leaves it unknown, and the next refresh sends again. The tray set-up
+// refills the record before each add (which makes it unknown), so its own calls need no record.
+struct ShownIcon {
+    bool known;
+    HICON icon;
+    char tip[sizeof(NOTIFYICONDATAA::szTip)];
+} shownIcon;
+
+bool shownIconIsCurrent()
+{
+    return shownIcon.known && shownIcon.icon == trayIconRecord.hIcon &&
+           std::memcmp(shownIcon.tip, trayIconRecord.szTip, sizeof(shownIcon.tip)) == 0;
+}
+
 // A zeroed record for the program's own icon, as every notify call names it.
 void startNotifyRecord(NOTIFYICONDATAA& record, HWND owner, UINT flags)
 {
@@ -85,7 +101,7 @@ void setEnableState(int on)
     trayIconRecord.hIcon = loadStateIcon(settings.Enable);
     trayIconRecord.uID = TRAY_ICON_ID;
     buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
-    Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord);
+    notifyTrayIcon(NIM_MODIFY);
     storeEnableStateSettings();
 }
 
@@ -122,12 +138,25 @@ void fillTrayIconRecord()
     startNotifyRecord(trayIconRecord, mainWindow, kTrayIconFlags);
     trayIconRecord.hIcon = loadStateIcon(settings.Enable);
     buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
+    shownIcon.known = false;
+}
+
+BOOL notifyTrayIcon(DWORD message)
+{
+    const BOOL accepted = Shell_NotifyIconA(message, &trayIconRecord);
+    shownIcon.known = accepted && message != NIM_DELETE;
+    if (shownIcon.known) {
+        shownIcon.icon = trayIconRecord.hIcon;
+        std::memcpy(shownIcon.tip, trayIconRecord.szTip, sizeof(shownIcon.tip));
+    }
+    return accepted;
 }
 
 void refreshTrayTip()
 {
     buildStatusLine(trayIconRecord.szTip, sizeof(trayIconRecord.szTip));
-    Shell_NotifyIconA(NIM_MODIFY, &trayIconRecord);
+    if (!shownIconIsCurrent())
+        notifyTrayIcon(NIM_MODIFY);
 }
 
 BOOL showTrayBalloon(HWND owner, const char* text, const char* title, DWORD kind)

@@ -23,9 +23,14 @@ void setEnableState(int on);
 void applyMenuMarks(int enabled);
 // Composes the status line from the current state into buffer (bounded) and fits it to the tip.
 void buildStatusLine(char* buffer, size_t bufferSize);
-// Fills the tray icon record for the current Enable state (icon, tip) without calling the shell.
+// Fills the tray icon record for the current Enable state (icon, tip) without calling the shell;
+// what the shell shows is unknown again until a call through notifyTrayIcon is accepted.
 void fillTrayIconRecord();
-// Rebuilds the tooltip and sends NIM_MODIFY (the 1-second refresh).
+// Sends the tray icon record and remembers what the notification area accepted, for the
+// refresh. Returns the shell's result.
+BOOL notifyTrayIcon(DWORD message);
+// Rebuilds the tooltip and sends NIM_MODIFY when the tooltip or the icon differs from what the
+// notification area last accepted, or when the last call was refused (the 1-second refresh).
 void refreshTrayTip();
 // Shows a balloon on the program's icon; the text is cut to what the balloon holds.
 BOOL showTrayBalloon(HWND owner, const char* text, const char* title, DWORD kind);
