@@ -1,5 +1,5 @@
-// The main window: in-process, where menus can be read under Wine, with the program's procedure
-// under a class of its own and the shell calls recorded; then one running Somnivar.
+// The main window in-process, where menus can be read under Wine: the program's procedure under
+// a class of its own, with the shell calls and Sleep recorded.
 #include "harness/harness.h"
 #include <commctrl.h>
 #include <shellapi.h>
@@ -33,6 +33,7 @@ BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
     return !busy;
 }
 void WINAPI recordSleep(DWORD ms) { sleeps.push_back(ms); }
+HICON WINAPI iconById(HINSTANCE, const char* name) { return reinterpret_cast<HICON>(const_cast<char*>(name)); }
 
 LRESULT CALLBACK testProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -68,7 +69,16 @@ bool quitPosted()
     return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
 }
 
-// The rows as "text|id" ("-" a separator, ">" a submenu), marks and greying as " v" and " g".
+std::vector<std::pair<WPARAM, LPARAM>> postedCommands()
+{
+    std::vector<std::pair<WPARAM, LPARAM>> posted;
+    for (MSG message; PeekMessageA(&message, mainWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE);)
+        posted.emplace_back(message.wParam, message.lParam);
+    return posted;
+}
+
+// The rows as "text|id" ("-" a separator, ">" a submenu), marks, greying and default as " v",
+// " g" and " d".
 std::string rows(HMENU menu)
 {
     std::string all;
@@ -92,8 +102,10 @@ std::string rows(HMENU menu)
 std::vector<std::string> boxTexts;  // of this process's boxes, answered from a timer in their loop
 void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
 {
-    for (const Box& box : openDialogs(GetCurrentProcessId()))
-        boxTexts.push_back(box.text), pressButton(box, IDOK);
+    for (const Box& box : openDialogs(GetCurrentProcessId())) {
+        boxTexts.push_back(box.text);
+        pressButton(box, IDOK);
+    }
 }
 
 bool popupSeen;
@@ -121,9 +133,7 @@ protected:
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         realNotify_ = hookImport("Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyIcon));
         realSleep_ = hookImport("Sleep", reinterpret_cast<void*>(recordSleep));
-        codes.clear(), sleeps.clear(), records.clear(), forwarded.clear();
-        addTimeouts = 0;
-        modifyFails = false;
+        realLoadIcon_ = hookImport("LoadIconA", reinterpret_cast<void*>(iconById));
         standInHost = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                       GetSystemMetrics(SM_CYSCREEN), 0, 0, 0, 0);
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
@@ -140,6 +150,7 @@ protected:
         DestroyWindow(standInHost);
         hookImport("Shell_NotifyIconA", realNotify_);
         hookImport("Sleep", realSleep_);
+        hookImport("LoadIconA", realLoadIcon_);
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
         resourceStopActive = 0;
@@ -147,6 +158,9 @@ protected:
     }
     HWND create()
     {
+        codes.clear();
+        sleeps.clear();
+        records.clear();
         return mainWindow = CreateWindowExA(0, "SomnivarInProcess", "", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
     }
     void destroy()
@@ -158,9 +172,11 @@ protected:
     }
     LRESULT click(UINT mouse) { return SendMessageA(mainWindow, WM_TRAY_CALLBACK, TRAY_ICON_ID, mouse); }
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
+    HICON icon(int id) { return reinterpret_cast<HICON>(INT_PTR(id)); }  // as iconById returns it
 
     void* realNotify_ = nullptr;
     void* realSleep_ = nullptr;
+    void* realLoadIcon_ = nullptr;
 };
 
 TEST_F(MainWindow, MenuRowsMarksAndGreyingFollowFamilyReadmeAndState)
@@ -180,7 +196,9 @@ TEST_F(MainWindow, MenuRowsMarksAndGreyingFollowFamilyReadmeAndState)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.nt * 100 + c.readme * 10 + c.enable);
-        isNtPlatform = c.nt, readmeAvailable = c.readme, settings.Enable = c.enable;
+        isNtPlatform = c.nt;
+        readmeAvailable = c.readme;
+        settings.Enable = c.enable;
         settings.StatusDisplay = c.statusDisplay;
         ASSERT_NE(create(), nullptr);
         EXPECT_EQ(rows(trayMenu), c.rows);
@@ -188,34 +206,30 @@ TEST_F(MainWindow, MenuRowsMarksAndGreyingFollowFamilyReadmeAndState)
     }
 }
 
+// A busy shell is asked again on a timer, never by sleeping; after five attempts the program ends.
 TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
 {
-    const struct {
-        int timeouts;
-        std::vector<DWORD> codes, sleeps;
-    } cases[] = {{0, {NIM_ADD}, {}}, {1, {NIM_ADD, NIM_MODIFY}, {}}};
-    for (const auto& c : cases) {
-        codes.clear(), sleeps.clear(), records.clear();
-        addTimeouts = c.timeouts;
+    for (int timeouts : {0, 1}) {
+        addTimeouts = timeouts;
         ASSERT_NE(create(), nullptr);
-        if (c.timeouts) SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);  // five seconds on
-        EXPECT_EQ(codes, c.codes);
-        EXPECT_EQ(sleeps, c.sleeps);
+        if (timeouts)
+            SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);  // five seconds on
+        EXPECT_EQ(codes, (timeouts ? std::vector<DWORD>{NIM_ADD, NIM_MODIFY} : std::vector<DWORD>{NIM_ADD}));
         EXPECT_EQ(records[0].cbSize, sizeof(void*) == 8 ? 504u : 488u);
         EXPECT_EQ(records[0].hWnd, mainWindow);
         EXPECT_EQ(records[0].uID, 123u);
         EXPECT_EQ(records[0].uFlags, 7u);
         EXPECT_EQ(records[0].uCallbackMessage, 32868u);
+        EXPECT_EQ(records[0].hIcon, icon(2));
         EXPECT_FALSE(quitPosted());
         destroy();
     }
-    codes.clear(), sleeps.clear();
     addTimeouts = 5;
     modifyFails = true;
-    boxTexts.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, answerBoxes);
     ASSERT_NE(create(), nullptr);
-    for (int i = 0; i < 5; ++i) SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
+    for (int i = 0; i < 5; ++i)
+        SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
     KillTimer(nullptr, timer);
     std::vector<DWORD> expected;
     for (int i = 0; i < 5; ++i)
@@ -228,6 +242,7 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
 
 TEST_F(MainWindow, ClicksOpenTheMenuBringDialogsBackOrSwitch)
 {
+    ASSERT_TRUE(storeSettings());
     ASSERT_NE(create(), nullptr);
     EXPECT_TRUE(rightClickOpensMenu());
     titleEditor = standIn(10, 10);  // the title editor and the caution window never block it
@@ -263,20 +278,41 @@ TEST_F(MainWindow, ClicksOpenTheMenuBringDialogsBackOrSwitch)
     EXPECT_EQ(click(WM_LBUTTONUP), 0);
     EXPECT_TRUE(isCentred(programEditor) && isAt(titleEditor, 10, 10) && isAt(settingsDialog, 10, 10));
 
-    // A double-click switches nothing while a dialog is open or the resource stop holds.
+    // A double-click switches nothing while a dialog is open or the resource stop holds; then it
+    // switches, and the icon, the tip, the marks and the stored values follow.
     click(WM_LBUTTONDBLCLK);
     EXPECT_EQ(settings.Enable, 1);
-    for (HWND* dialog : {&settingsDialog, &aboutBox, &programEditor, &titleEditor, &cautionWindow})
-        DestroyWindow(*dialog), *dialog = nullptr;
+    for (HWND* dialog : {&settingsDialog, &aboutBox, &programEditor, &titleEditor, &cautionWindow}) {
+        DestroyWindow(*dialog);
+        *dialog = nullptr;
+    }
     resourceStopActive = 1;
     click(WM_LBUTTONDBLCLK);
     command(IDM_FUNCTION_OFF);
     EXPECT_EQ(settings.Enable, 1);
     resourceStopActive = 0;
-    click(WM_LBUTTONDBLCLK);
-    EXPECT_EQ(settings.Enable, 0);
-    EXPECT_EQ(settings.OffCheck, 1);
-    EXPECT_TRUE(GetMenuDefaultItem(trayMenu, FALSE, 0) == 257 && GetMenuState(trayMenu, 257, 0) & MF_CHECKED);
+    const std::string onTip = "Somnivar - S:ON O:CAN/10Min U:OFF E:OFF M:ON H:OFF P:OFF T:OFF";
+    const std::string offTip = "Somnivar - S:OFF O:CAN U:OFF";
+    const struct {
+        UINT mouse;
+        WPARAM command;
+        DWORD enable;
+    } steps[] = {{WM_LBUTTONDBLCLK, 0, 0}, {0, IDM_FUNCTION_ON, 1}, {WM_LBUTTONDBLCLK, 0, 0},
+                 {WM_LBUTTONDBLCLK, 0, 1}, {0, IDM_FUNCTION_OFF, 0}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        codes.clear();
+        records.clear();
+        EXPECT_EQ(step.mouse ? click(step.mouse) : command(step.command), step.mouse ? 0 : 1);
+        EXPECT_EQ(settings.Enable, int(step.enable));
+        EXPECT_EQ(storedSetting("Enable"), step.enable);
+        EXPECT_EQ(storedSetting("OffCheck"), 1 - step.enable);
+        ASSERT_EQ(codes, std::vector<DWORD>{NIM_MODIFY});
+        EXPECT_EQ(records[0].hIcon, icon(step.enable ? 2 : 3));
+        EXPECT_EQ(records[0].szTip, step.enable ? onTip : offTip);
+        EXPECT_EQ(GetMenuDefaultItem(trayMenu, FALSE, 0), step.enable ? 256u : 257u);
+        EXPECT_TRUE(GetMenuState(trayMenu, step.enable ? 256 : 257, 0) & MF_CHECKED);
+    }
 
     // The taskbar restarted: a fresh icon and menu; the WM_NULL after every popup menu is not it.
     codes.clear();
@@ -291,10 +327,11 @@ TEST_F(MainWindow, CommandsPostSuspendsQueueQuitAndForwardOnlyTheListedShortcuts
     ASSERT_NE(create(), nullptr);
     for (WPARAM item : {IDM_FORCED_SUSPEND, IDM_HIBERNATE, IDM_STANDBY})
         EXPECT_EQ(command(item), 1);
-    std::vector<std::pair<WPARAM, LPARAM>> posted;
-    for (MSG message; PeekMessageA(&message, mainWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE);)
-        posted.emplace_back(message.wParam, message.lParam);
-    EXPECT_EQ(posted, (std::vector<std::pair<WPARAM, LPARAM>>{{7, 0}, {7, 263}, {7, 264}}));
+    for (int use : {0, 1}) {  // the hot key suspends only when it is in use
+        settings.HotKeyUse = use;
+        EXPECT_EQ(SendMessageA(mainWindow, WM_HOTKEY, 1, 0), 1);
+    }
+    EXPECT_EQ(postedCommands(), (std::vector<std::pair<WPARAM, LPARAM>>{{7, 0}, {7, 263}, {7, 264}, {7, 0}}));
     EXPECT_EQ(SendMessageA(mainWindow, WM_QUERYOPEN, 0, 0), 0);
     for (UINT message : {WM_CLOSE, WM_QUERYENDSESSION, WM_COMMAND}) {
         EXPECT_EQ(SendMessageA(mainWindow, message, message == WM_COMMAND ? IDM_EXIT : 0, 0), 1);
@@ -313,18 +350,18 @@ TEST_F(MainWindow, CommandsPostSuspendsQueueQuitAndForwardOnlyTheListedShortcuts
     EXPECT_EQ(forwarded, (std::vector<WORD>{1, 2, 1029, 1030, 1049, 1053, 1054, 1056, 1068, 1069, 1070, 1100, 1101,
                                             1103, 1104, 1105, 1109, 1110, 1111, 1112, 1113, 1114, 1115, 1116, 1117,
                                             1119, 1120, 1123, 1125, 1126, 1134}));
-    // Through the accelerator table from the keyboard: Alt+A and Alt+B go, Alt+K (1075) does not.
+    // Through the accelerator table with Alt held: Alt+A and Alt+B go, Alt+K (1075) does not.
     forwarded.clear();
     HACCEL table = LoadAcceleratorsA(appInstance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
-    for (WORD key : {'A', 'K', 'B'}) {
-        pressChord({VK_MENU, key});
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 500; MsgWaitForMultipleObjects(0, 0, 0, 10, QS_ALLINPUT)) {
-            for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
-                if (!TranslateAcceleratorA(mainWindow, table, &message))
-                    TranslateMessage(&message), DispatchMessageA(&message);
-            }
-        }
+    BYTE keys[256] = {};
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    for (WPARAM key : {'A', 'K', 'B'}) {
+        MSG press = {mainWindow, WM_SYSKEYDOWN, key, 1 << 29};
+        TranslateAcceleratorA(mainWindow, table, &press);
     }
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
     EXPECT_EQ(forwarded, (std::vector<WORD>{1116, 1134}));
     DestroyWindow(active);
     // After the popup menu the hidden main window may be the active one: never to itself again.
@@ -355,77 +392,4 @@ TEST_F(MainWindow, ReadmeClosedDestroysTheViewerBeforeFreeingItsLibrary)
     EXPECT_TRUE(libraryLoadedAtControlEnd);
     EXPECT_EQ(GetModuleHandleA("RICHED32.DLL"), nullptr);
     EXPECT_EQ(command(IDC_README_CLOSED), 1);  // a second notice finds nothing to do
-}
-
-using MainWindowSystem = SomnivarTest;
-
-// One running Somnivar: the tooltip and icon of each state, the hot key, the switches, a
-// restarted taskbar and the end of the session.
-TEST_F(MainWindowSystem, HotKeySwitchesTaskbarRestartAndSessionEnd)
-{
-    FakeTray tray;
-    MonitorRecorder monitor;
-    ASSERT_TRUE(tray.start() && monitor.start());
-    ASSERT_TRUE(storeSettings({{"Time", 25}, {"SuspendOther", 1}, {"Expand", 1}, {"ExpType", 0}, {"Monitor", 1},
-                               {"HotKeyUse", 1}, {"HotKeyCode", (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | VK_F10}}));
-    Instance program;
-    ASSERT_TRUE(startSomnivar("", &program));
-    const std::string onTip = "Somnivar - S:ON O:SUS/25Min U:OFF E:ON/CAN M:OFF\n                        H:ON P:OFF T:OFF";
-    const std::string offTip = "Somnivar - S:OFF O:SUS U:OFF";
-    auto icon = [&](DWORD message, int resource, const std::string& tip) {
-        return tray.waitFor([&](const TrayEvent& e) {
-            return e.message == message && e.processId == program.process.id && e.id == 123 &&
-                   e.iconResource == resource && e.tip == tip;
-        }, 5000);
-    };
-    EXPECT_TRUE(icon(NIM_ADD, 2, onTip));
-    DWORD_PTR answer = 0;
-    ASSERT_TRUE(sendMessage(program.mainWindow, WM_NULL, 0, 0));  // start-up is complete
-    EXPECT_TRUE(waitUntil([] {  // pressed again only if the press was lost before it reached the program
-        if (standIns().callCount == 0)
-            pressChord({VK_CONTROL, VK_MENU, VK_F10}), pumpMessages(1000);
-        return standIns().callCount == 1;
-    }, 6000));
-    EXPECT_TRUE(waitUntil([&] { return monitor.events().size() == 2; }, 5000));
-    EXPECT_EQ(checkSuspendOrder(monitor.events(), standIns().calls[0].sequence, 2), "");
-
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-        DWORD_PTR answer;
-        DWORD enable;
-    } steps[] = {{WM_COMMAND, IDM_FUNCTION_OFF, 0, 1, 0}, {WM_TRAY_CALLBACK, 123, WM_LBUTTONDBLCLK, 0, 1},
-                 {WM_TRAY_CALLBACK, 123, WM_LBUTTONDBLCLK, 0, 0}, {WM_COMMAND, IDM_FUNCTION_ON, 0, 1, 1},
-                 {WM_COMMAND, IDM_FUNCTION_OFF, 0, 1, 0}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.lParam);
-        tray.clear();
-        ASSERT_TRUE(sendMessage(program.mainWindow, step.message, step.wParam, step.lParam, &answer));
-        EXPECT_EQ(answer, step.answer);
-        EXPECT_TRUE(icon(NIM_MODIFY, step.enable ? 2 : 3, step.enable ? onTip : offTip));
-        EXPECT_EQ(storedSetting("Enable"), step.enable);
-        EXPECT_EQ(storedSetting("OffCheck"), 1 - step.enable);
-    }
-
-    tray.clear();
-    ASSERT_TRUE(sendMessage(program.mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0, &answer));
-    EXPECT_EQ(answer, 1u);
-    TrayEvent added;
-    ASSERT_TRUE(tray.waitFor([](const TrayEvent& e) { return e.message == NIM_ADD; }, 5000, &added));
-    std::vector<DWORD> order;
-    for (const TrayEvent& e : tray.events())
-        if (e.message != NIM_MODIFY)  // the one-second refresh may come in between
-            order.push_back(e.message);
-    EXPECT_EQ(order, (std::vector<DWORD>{NIM_DELETE, NIM_ADD}));
-    EXPECT_TRUE(added.window == program.mainWindow && added.callbackMessage == 32868 && added.flags == 7);
-    EXPECT_TRUE(icon(NIM_ADD, 3, offTip));
-
-    tray.clear();
-    ASSERT_TRUE(sendMessage(program.mainWindow, WM_QUERYENDSESSION, 0, 0, &answer));
-    EXPECT_EQ(answer, 1u);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(waitProcessExit(program.process, 10000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_TRUE(tray.waitFor([](const TrayEvent& e) { return e.message == NIM_DELETE && e.id == 123; }, 0));
 }
