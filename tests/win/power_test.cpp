@@ -27,27 +27,19 @@ std::string failureText(DWORD error)
     return std::string("サスペンドできませんでした。\n理由：") + system;
 }
 
-// Both power calls log into the stand-ins' shared state; the 9x one with disableWakeEvent 9.
-standin::PowerCall* logCall(LONG hibernate, LONG force, LONG disableWake)
-{
-    standin::State& s = standIns();
-    const LONG index = InterlockedIncrement(&s.callCount) - 1;
-    standin::PowerCall* call = index < 16 ? &s.calls[index] : nullptr;
-    if (call)
-        *call = {InterlockedIncrement(&s.sequence), hibernate, force, disableWake, 0, 0, GetTickCount()};
-    return call;
-}
+LRESULT ownSuspendAnswer;  // the program's answer to its own suspend's notification
+bool notifyOwnSuspend;
+
 BOOLEAN WINAPI hookedSetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN disableWake)
 {
-    standin::PowerCall* call = logCall(hibernate, force, disableWake);
-    if (call && standIns().notify)  // the program's own suspend reaches its window too
-        call->suspendAnswer = LONG(onPowerBroadcast(mainWindow, PBT_APMSUSPEND));
-    SetLastError(DWORD(standIns().failWithError));
+    if (notifyOwnSuspend)
+        ownSuspendAnswer = onPowerBroadcast(mainWindow, PBT_APMSUSPEND);
+    standin::logPowerCall(hibernate, force, disableWake);
     return standIns().failWithError == 0;
 }
 BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
 {
-    logCall(suspend, force, 9);
+    standin::logPowerCall(suspend, force, 9);
     return TRUE;
 }
 
@@ -289,9 +281,10 @@ TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShow
     EXPECT_TRUE(aboutBox == nullptr && idleTimerArmed == 0 && tray_.events().empty());
     EXPECT_EQ(onPower(mainWindow, 1), 1);
     settings.SuspendOther = 0;  // the program's own suspend goes through
-    standIns().notify = 1;
+    notifyOwnSuspend = true;
     idleSuspend();
-    EXPECT_EQ(standIns().calls[0].suspendAnswer, TRUE);
+    notifyOwnSuspend = false;
+    EXPECT_EQ(ownSuspendAnswer, TRUE);
     EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMPOWERSTATUSCHANGE), TRUE);
     EXPECT_EQ(onPower(mainWindow, 3), 0);
 

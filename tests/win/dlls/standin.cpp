@@ -5,20 +5,8 @@
 
 extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN forceCritical, BOOLEAN disableWakeEvent)
 {
-    standin::State* s = standin::sharedState();
-    const LONG index = InterlockedIncrement(&s->callCount) - 1;
-    standin::PowerCall scratch = {};
-    standin::PowerCall& call = index < 16 ? s->calls[index] : scratch;
-    call = {InterlockedIncrement(&s->sequence), hibernate, forceCritical, disableWakeEvent, 0, 0, GetTickCount()};
-    // A real suspend notifies every window, the caller's main window included.
-    HWND target = s->notify ? FindWindowA("Somnivar", "Somnivar") : nullptr;
-    if (target)
-        call.suspendAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    Sleep(static_cast<DWORD>(s->sleepMs));
-    if (target)
-        call.resumeAnswer = static_cast<LONG>(SendMessageA(target, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
-    SetLastError(static_cast<DWORD>(s->failWithError));
-    return s->failWithError == 0;
+    standin::logPowerCall(hibernate, forceCritical, disableWakeEvent);
+    return standin::sharedState()->failWithError == 0;
 }
 
 extern "C" int WINAPI freeSystemResourcesPercent(int)

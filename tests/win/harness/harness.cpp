@@ -3,8 +3,6 @@
 #define _WIN32_WINNT 0x0600
 #include "harness/harness.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -101,19 +99,6 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     std::lock_guard<std::mutex> guard(lock);
     trayEvents.push_back(event);
     return TRUE;
-}
-
-std::vector<DWORD> processIdsByName(const char* exeName)
-{
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {sizeof(entry)};
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (!lstrcmpiA(entry.szExeFile, exeName) && entry.th32ProcessID != GetCurrentProcessId())
-            ids.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return ids;
 }
 
 // Ends a run whose test has hung (a wait without end, a box in this process); SleepEx, not
@@ -492,12 +477,6 @@ void SomnivarTest::SetUp()
         DeleteFileA((workDirectory_ + "\\" + found.cFileName).c_str());
     FindClose(search);
     ASSERT_TRUE(SetCurrentDirectoryA(workDirectory_.c_str())) << workDirectory_;
-    for (const char* name : {"Somnivar.exe", "helper.exe"}) {
-        for (DWORD id : processIdsByName(name)) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-            TerminateProcess(process, 1), WaitForSingleObject(process, 5000), CloseHandle(process);
-        }
-    }
     ASSERT_TRUE(waitUntil([] { return FindWindowA("Somnivar", "Somnivar") == nullptr; }, 5000));
     ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, "Software\\Orlenby"));
     setWineVersion(nullptr);
@@ -511,14 +490,13 @@ void SomnivarTest::SetUp()
 
 void SomnivarTest::TearDown()
 {
-    std::vector<DWORD> ours = processIdsByName("Somnivar.exe");
+    std::vector<Process> ours;
     {
         std::lock_guard<std::mutex> guard(lock);
-        for (const Process& process : started)
-            ours.push_back(process.id);
+        ours = started;
     }
     for (const Box& box : openDialogs()) {
-        if (std::find(ours.begin(), ours.end(), box.processId) == ours.end())
+        if (std::none_of(ours.begin(), ours.end(), [&](const Process& p) { return p.id == box.processId; }))
             continue;
         // A modeless window (the first run's settings dialog) may stay open; a message box may not.
         if (GetDlgItem(box.window, 0xFFFF))
@@ -533,12 +511,8 @@ void SomnivarTest::TearDown()
 
 void SomnivarTest::writeFile(const char* name, const std::string& bytes)
 {
-    FILE* file = std::fopen((workDirectory_ + "\\" + name).c_str(), "wb");
-    ASSERT_NE(file, nullptr) << name;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    std::ofstream(workDirectory_ + "\\" + name, std::ios::binary) << bytes;
 }
-
 
 } // namespace harness
 
