@@ -1,12 +1,16 @@
-// The main window in-process, where menus can be read under Wine: the program's procedure under
-// a class of its own, with the shell calls and Sleep recorded.
+// The program's main window procedure and its idle and suspend code, in this process under a
+// window class of its own: menus can be read under Wine, and the shell, power, message box, Sleep
+// and icon calls are replaced through the import table and recorded. A machine in use is never
+// suspended, an idle one never stays awake, boxes never pile up.
 #include "harness/harness.h"
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include "app/mainwnd_win.h"
 #include "app/startup_win.h"
+#include "app/suspend_win.h"
 #include "app/timers_win.h"
+#include "hooklib/vantrel.h"
 #include "info/dialogs_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -17,10 +21,18 @@ using namespace harness;
 
 namespace {
 
+constexpr LRESULT kDeny = 0x424D5144;  // BROADCAST_QUERY_DENY
+const std::string kCancelled = "サスペンド要求はキャンセルされました";
+
 std::vector<DWORD> codes, sleeps;  // shell calls and Sleep calls of this process
 std::vector<NOTIFYICONDATAA> records;
 int addTimeouts;  // NIM_ADD answers ERROR_TIMEOUT this often
 bool modifyFails;  // the busy shell never added the icon after all
+std::vector<MonitorEvent> monitor;  // SC_MONITORPOWER broadcasts, numbered with the power calls
+std::vector<std::string> boxTexts;
+void (*inBox)();  // what a box's modal loop runs, once
+LRESULT ownSuspendAnswer;  // the program's answer to its own suspend's notification
+bool notifyOwnSuspend;
 std::vector<WORD> forwarded;
 int commandsToMain;
 
@@ -34,12 +46,37 @@ BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
 }
 void WINAPI recordSleep(DWORD ms) { sleeps.push_back(ms); }
 HICON WINAPI iconById(HINSTANCE, const char* name) { return reinterpret_cast<HICON>(const_cast<char*>(name)); }
+int WINAPI fakeBox(HWND, const char* text, const char*, UINT)
+{
+    boxTexts.push_back(text);
+    if (inBox)
+        std::exchange(inBox, nullptr)();
+    return IDOK;
+}
+BOOLEAN WINAPI hookedSetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN disableWake)
+{
+    if (notifyOwnSuspend)
+        ownSuspendAnswer = onPowerBroadcast(mainWindow, PBT_APMSUSPEND);
+    standin::logPowerCall(hibernate, force, disableWake);
+    return standIns().failWithError == 0;
+}
+BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
+{
+    standin::logPowerCall(suspend, force, 9);
+    return TRUE;
+}
 
+// The broadcast reaches the main window too, as a top-level window of this thread.
 LRESULT CALLBACK testProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     commandsToMain += message == WM_COMMAND;
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER) {
+        monitor.push_back({InterlockedIncrement(&standIns().sequence), lParam});
+        return 0;
+    }
     return mainWindowProc(window, message, wParam, lParam);
 }
+
 LRESULT CALLBACK activeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND)
@@ -48,7 +85,7 @@ LRESULT CALLBACK activeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 HWND standInHost;  // dialogs as children of a full-screen host: screen rectangles, no X windows
-HWND standIn(int x, int y)
+HWND standIn(int x, int y)  // also a stand-in for a modeless window of the program
 {
     return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, x, y, 200, 120, standInHost, 0, 0, 0);
 }
@@ -99,15 +136,6 @@ std::string rows(HMENU menu)
     return all;
 }
 
-std::vector<std::string> boxTexts;  // of this process's boxes, answered from a timer in their loop
-void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
-{
-    for (const Box& box : openDialogs(GetCurrentProcessId())) {
-        boxTexts.push_back(box.text);
-        pressButton(box, IDOK);
-    }
-}
-
 bool popupSeen;
 bool rightClickOpensMenu()
 {
@@ -121,19 +149,33 @@ bool rightClickOpensMenu()
     return popupSeen;
 }
 
+HWND dummy() { return standIn(0, 0); }
+
+std::string failureText(DWORD error)  // the report of a failed power call
+{
+    char system[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, system, 256, nullptr);
+    return std::string("サスペンドできませんでした。\n理由：") + system;
+}
+
 } // namespace
 
-class MainWindow : public SomnivarTest {
+class InProcess : public SomnivarTest {
 protected:
     void SetUp() override
     {
         SomnivarTest::SetUp();
         settings = kDefaultSettings;
-        isNtPlatform = readmeAvailable = 1;
+        isNtPlatform = readmeAvailable = balloonErrorMode = 1;
+        monitorPowerArgument = -1;
+        MessageSet(0);
+        boxTexts.clear();
+        forwarded.clear();
+        addTimeouts = 0;
+        modifyFails = false;
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        realNotify_ = hookImport("Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyIcon));
-        realSleep_ = hookImport("Sleep", reinterpret_cast<void*>(recordSleep));
-        realLoadIcon_ = hookImport("LoadIconA", reinterpret_cast<void*>(iconById));
+        for (size_t i = 0; i < std::size(hooks_); ++i)
+            previous_[i] = hookImport(hooks_[i].first, hooks_[i].second);
         standInHost = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                       GetSystemMetrics(SM_CYSCREEN), 0, 0, 0, 0);
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
@@ -143,40 +185,73 @@ protected:
     }
     void TearDown() override
     {
-        for (HWND* dialog : {&settingsDialog, &aboutBox, &programEditor, &titleEditor, &cautionWindow, &readmeViewer})
-            *dialog = nullptr;
+        closeProgramWindows();
+        readmeViewer = nullptr;
         destroy();
         armIdleTimer(0);
         DestroyWindow(standInHost);
-        hookImport("Shell_NotifyIconA", realNotify_);
-        hookImport("Sleep", realSleep_);
-        hookImport("LoadIconA", realLoadIcon_);
+        for (size_t i = 0; i < std::size(hooks_); ++i)
+            hookImport(hooks_[i].first, previous_[i]);
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
-        resourceStopActive = 0;
+        suspendInProgress = resourceStopActive = cautionShown = isNtPlatform = balloonErrorMode = 0;
+        resumeGrace = 0;
+        readmeSettling = 1;
+        freeResourcesProc = nullptr;
+        resourceMeterLibrary = nullptr;
         SomnivarTest::TearDown();
     }
     HWND create()
     {
-        codes.clear();
-        sleeps.clear();
-        records.clear();
+        clearRecords();
         return mainWindow = CreateWindowExA(0, "SomnivarInProcess", "", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
     }
     void destroy()
     {
+        KillTimer(mainWindow, TIMER_RESUME_GRACE);
         DestroyWindow(mainWindow);
         mainWindow = nullptr;
         dropTrayMenu();
         quitPosted();
     }
+    void clearRecords()
+    {
+        codes.clear();
+        sleeps.clear();
+        records.clear();
+        monitor.clear();
+    }
     LRESULT click(UINT mouse) { return SendMessageA(mainWindow, WM_TRAY_CALLBACK, TRAY_ICON_ID, mouse); }
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
+    LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
     HICON icon(int id) { return reinterpret_cast<HICON>(INT_PTR(id)); }  // as iconById returns it
+    // The last shell call shows this balloon for ten seconds.
+    bool lastBalloon(const char* title, const std::string& text, DWORD kind)
+    {
+        const NOTIFYICONDATAA r = records.empty() ? NOTIFYICONDATAA{} : records.back();
+        return r.szInfoTitle == std::string(title) && r.szInfo == text && r.dwInfoFlags == kind &&
+               r.uFlags == NIF_INFO && r.uTimeout == 10000;
+    }
 
-    void* realNotify_ = nullptr;
-    void* realSleep_ = nullptr;
-    void* realLoadIcon_ = nullptr;
+    const std::pair<const char*, void*> hooks_[6] = {
+        {"Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyIcon)}, {"Sleep", reinterpret_cast<void*>(recordSleep)},
+        {"LoadIconA", reinterpret_cast<void*>(iconById)}, {"MessageBoxA", reinterpret_cast<void*>(fakeBox)},
+        {"SetSuspendState", reinterpret_cast<void*>(hookedSetSuspendState)},
+        {"SetSystemPowerState", reinterpret_cast<void*>(hookedSetSystemPowerState)}};
+    void* previous_[6] = {};
+};
+
+using MainWindow = InProcess;
+
+// The idle and suspend code against a main window that is already there.
+class PowerInProcess : public InProcess {
+protected:
+    void SetUp() override
+    {
+        InProcess::SetUp();
+        ASSERT_NE(create(), nullptr);
+        clearRecords();
+    }
 };
 
 TEST_F(MainWindow, MenuRowsMarksAndGreyingFollowFamilyReadmeAndState)
@@ -226,11 +301,9 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
     }
     addTimeouts = 5;
     modifyFails = true;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, answerBoxes);
     ASSERT_NE(create(), nullptr);
     for (int i = 0; i < 5; ++i)
         SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
-    KillTimer(nullptr, timer);
     std::vector<DWORD> expected;
     for (int i = 0; i < 5; ++i)
         expected.insert(expected.end(), {NIM_ADD, NIM_MODIFY, NIM_DELETE});
@@ -392,4 +465,258 @@ TEST_F(MainWindow, ReadmeClosedDestroysTheViewerBeforeFreeingItsLibrary)
     EXPECT_TRUE(libraryLoadedAtControlEnd);
     EXPECT_EQ(GetModuleHandleA("RICHED32.DLL"), nullptr);
     EXPECT_EQ(command(IDC_README_CLOSED), 1);  // a second notice finds nothing to do
+}
+
+// A Time of 0 or less would suspend at once, a huge one overflow the period or fail the timer.
+TEST_F(PowerInProcess, ExpiryIsVetoedByResourceStopEnableOffAndGraceAndStaysArmed)
+{
+    for (int time : {0, -1, INT_MAX}) {
+        settings.Time = time;
+        armIdleTimer(0);
+        armIdleTimer(1);
+        pumpMessages(300);
+    }
+    const struct {
+        int resourceStop, enable;
+        UINT_PTR grace;
+        LONG calls;
+    } cases[] = {{1, 1, 0, 0}, {0, 0, 0, 0}, {0, 1, 9, 0}, {0, 1, 0, 1}};
+    for (const auto& c : cases) {
+        resourceStopActive = c.resourceStop;
+        settings.Enable = c.enable;
+        resumeGrace = c.grace;
+        tick(TIMER_IDLE_EXPIRY);
+        EXPECT_EQ(standIns().callCount, c.calls);
+        EXPECT_NE(idleTimerArmed, 0u);
+    }
+    EXPECT_TRUE(boxTexts.empty());
+}
+
+TEST_F(PowerInProcess, PollRestartsTheCountdownOnInputOnlyWhileEnabledAndSettlesTheReadme)
+{
+    MessageSet(1);
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_TRUE(MessageCheck() == 0 && idleTimerArmed != 0);
+    armIdleTimer(0);
+    settings.Enable = 0;  // the flag is neither read nor cleared
+    MessageSet(1);
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_TRUE(MessageCheck() == 1 && idleTimerArmed == 0);
+    armIdleTimer(1);
+    EXPECT_EQ(MessageCheck(), 0);
+
+    startReadmeSettling(2);  // ends when its budget runs out...
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_EQ(readmeSettling, 1);
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_EQ(readmeSettling, 0);
+    startReadmeSettling(0);  // ...or, without one, when the viewer of this process appears
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_EQ(readmeSettling, 1);
+    HWND viewer = CreateWindowExA(0, "#32770", "Somnivar - Readme.txt", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0);
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_TRUE(readmeSettling == 0 && readmeViewer == viewer);
+}
+
+int meterPercent;
+int WINAPI fakeMeter(int) { return meterPercent; }
+
+TEST_F(PowerInProcess, ResourceStopSwitchesOffAtStopValueAndRestoresThePreviousEnable)
+{
+    isNtPlatform = 0;
+    resourceMeterLibrary = GetModuleHandleA(nullptr);
+    freeResourcesProc = fakeMeter;
+    settings.Stop = 1;
+    settings.StopValue = 20;
+    for (int before : {1, 0}) {
+        settings.Enable = before;
+        const struct {
+            int percent, userOn, stop, enable;  // userOn: switched on meanwhile, still held
+        } steps[] = {{21, 0, 0, before}, {20, 0, 1, 0}, {5, 1, 1, 1}, {21, 0, 0, before}};
+        for (const auto& step : steps) {
+            SCOPED_TRACE(testing::Message() << before << " " << step.percent);
+            meterPercent = step.percent;
+            settings.Enable = step.userOn ? 1 : settings.Enable;
+            tick(TIMER_ACTIVITY_POLL);
+            EXPECT_EQ(resourceStopActive, step.stop);
+            EXPECT_EQ(settings.Enable, step.enable);
+            if (step.stop)
+                tick(TIMER_IDLE_EXPIRY);
+            EXPECT_EQ(standIns().callCount, 0);
+        }
+    }
+    settings.Value = 30;  // no caution without Resource
+    meterPercent = 0;
+    tick(TIMER_ACTIVITY_POLL);
+    EXPECT_TRUE(cautionShown == 0 && cautionWindow == nullptr);
+}
+
+// The call's kind by family, command and SuspendType, each between the monitor broadcasts (off
+// before, on after); an idle suspend closes the windows but a settling readme.
+TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
+{
+    constexpr LPARAM idle = 1;
+    settings.Monitor = 1;
+    readmeViewer = dummy();
+    readmeSettling = 1;
+    for (HWND* window : {&cautionWindow, &aboutBox, &settingsDialog})
+        *window = dummy();
+    const struct {
+        int nt;
+        LPARAM kind;
+        int suspendType;
+        std::vector<LONG> call;  // hibernate, force, disableWakeEvent
+    } cases[] = {{1, idle, 1, {1, 0, 0}}, {1, idle, 0, {0, 0, 0}}, {1, 263, 0, {1, 0, 0}}, {1, 264, 1, {0, 0, 0}},
+                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {1, -1, 1, {1, 0, 0}}, {0, idle, 1, {0, 0, 9}},
+                 {0, 263, 1, {0, 0, 9}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.nt << " " << c.kind << " " << c.suspendType);
+        isNtPlatform = c.nt;
+        settings.SuspendType = c.suspendType;
+        clearRecords();
+        c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
+        const standin::PowerCall& call = standIns().calls[standIns().callCount - 1];
+        EXPECT_EQ(std::vector<LONG>({call.hibernate, call.forceCritical, call.disableWakeEvent}), c.call);
+        EXPECT_EQ(checkSuspendOrder(monitor, call.sequence, 2), "");
+        EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
+        EXPECT_TRUE(!cautionWindow && !aboutBox && !settingsDialog && IsWindow(readmeViewer));
+    }
+    readmeSettling = 0;
+    idleSuspend();
+    EXPECT_EQ(readmeViewer, nullptr);
+
+    // A failed idle suspend re-arms the countdown whatever Enable is; a commanded one only on 1.
+    // Under -M the failure is a balloon, else a box.
+    isNtPlatform = 1;
+    standIns().failWithError = ERROR_ACCESS_DENIED;
+    settings.Enable = 0;
+    armIdleTimer(0);
+    idleSuspend();
+    EXPECT_NE(idleTimerArmed, 0u);
+    EXPECT_TRUE(lastBalloon("Somnivar - Error", failureText(ERROR_ACCESS_DENIED), 3));
+    balloonErrorMode = 0;
+    commandedSuspend(0);
+    EXPECT_EQ(idleTimerArmed, 0u);
+    settings.Enable = 1;
+    commandedSuspend(0);
+    EXPECT_TRUE(idleTimerArmed != 0 && suspendInProgress == 0 && standIns().callCount == 13);
+    EXPECT_EQ(boxTexts, std::vector<std::string>(2, failureText(ERROR_ACCESS_DENIED)));
+}
+
+TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShowABalloon)
+{
+    for (WPARAM event : {PBT_APMQUERYSUSPEND, PBT_APMQUERYSTANDBY, PBT_APMSUSPEND, PBT_APMSTANDBY}) {
+        clearRecords();
+        EXPECT_EQ(onPowerBroadcast(mainWindow, event), kDeny) << event;
+        EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1)) << event;
+    }
+    clearRecords();
+    EXPECT_EQ(onPower(mainWindow, 1), -1);
+    EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1));
+    settings.SuspendOther = 1;  // allowed, and the windows close
+    armIdleTimer(1);
+    aboutBox = dummy();
+    clearRecords();
+    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+    EXPECT_TRUE(aboutBox == nullptr && idleTimerArmed == 0 && records.empty());
+    EXPECT_EQ(onPower(mainWindow, 1), 1);
+    settings.SuspendOther = 0;  // the program's own suspend goes through
+    notifyOwnSuspend = true;
+    idleSuspend();
+    notifyOwnSuspend = false;
+    EXPECT_EQ(ownSuspendAnswer, TRUE);
+    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMPOWERSTATUSCHANGE), TRUE);
+    EXPECT_EQ(onPower(mainWindow, 3), 0);
+
+    for (WPARAM event : {WPARAM(PBT_APMRESUMECRITICAL), WPARAM(PBT_APMRESUMESUSPEND), WPARAM(PBT_APMRESUMEAUTOMATIC), WPARAM(0)}) {
+        settings.Enable = 0;
+        suspendInProgress = 1;
+        resumeGrace = 0;
+        armIdleTimer(0);
+        EXPECT_EQ(event ? onPowerBroadcast(mainWindow, event) : onPower(mainWindow, 2), event ? TRUE : 0);
+        EXPECT_TRUE(resumeGrace != 0 && idleTimerArmed != 0 && suspendInProgress == 0) << event;
+    }
+    settings.SuspendOther = 1;  // in the grace everyone is refused
+    suspendInProgress = 1;
+    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), kDeny);
+    EXPECT_EQ(onPower(mainWindow, 1), -1);
+    tick(TIMER_RESUME_GRACE);
+    EXPECT_EQ(resumeGrace, 0u);
+    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+}
+
+std::vector<LRESULT> seen;
+
+// In a failed suspend's box the suspend is over and none starts; a timer failure (no such
+// window) that the poll in its box meets again shows no second fatal pair.
+TEST_F(PowerInProcess, BoxesNeverPileUp)
+{
+    standIns().failWithError = ERROR_ACCESS_DENIED;
+    balloonErrorMode = settings.SuspendOther = 0;
+    inBox = [] {
+        seen = {suspendInProgress, MessageCheck(), onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND)};
+        onMainWindowTimer(mainWindow, TIMER_IDLE_EXPIRY);
+        commandedSuspend(0);
+    };
+    idleSuspend();
+    armIdleTimer(0);
+    const HWND window = std::exchange(mainWindow, reinterpret_cast<HWND>(0x7FFE));
+    inBox = [] {
+        MessageSet(1);
+        onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
+    };
+    armIdleTimer(1);
+    mainWindow = window;
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(seen, (std::vector<LRESULT>{0, 0, kDeny}));
+    EXPECT_EQ(boxTexts.size(), 3u);
+    EXPECT_EQ(standIns().callCount, 1);
+}
+
+DWORD inputTime;
+int hookInstalls;
+BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
+{
+    info->dwTime = inputTime;
+    return TRUE;
+}
+int fakeSetHook() { return ++hookInstalls; }
+void fakeFreeHook() {}
+
+// A veto of a suspend we allowed, switching on, and input the hooks missed start the countdown
+// afresh (timer 3); a resume and missed input install the hooks again.
+TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
+{
+    const std::pair<const char*, void*> hooks[] = {{"GetLastInputInfo", reinterpret_cast<void*>(fakeLastInput)},
+                                                   {"SetHook", reinterpret_cast<void*>(fakeSetHook)},
+                                                   {"FreeHook", reinterpret_cast<void*>(fakeFreeHook)}};
+    void* previous[3];
+    for (int i = 0; i < 3; ++i)
+        previous[i] = hookImport(hooks[i].first, hooks[i].second);
+    settings.SuspendOther = inputHooksInstalled = 1;
+    onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND);
+    onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED);
+    EXPECT_EQ(idleTimerArmed, 3u);
+    onPowerBroadcast(mainWindow, PBT_APMRESUMEAUTOMATIC);
+    idleTimerArmed = 99;
+    setEnableState(1);
+    EXPECT_EQ(idleTimerArmed, 3u);
+    EXPECT_EQ(hookInstalls, 1);
+    // Last-input time and flag at a poll; then the countdown's timer, and the installs so far.
+    const struct {
+        DWORD time;
+        int flag, timer, installs;
+    } polls[] = {{7, 0, 0, 1}, {8, 1, 3, 1}, {9, 0, 3, 2}};
+    for (const auto& poll : polls) {
+        armIdleTimer(0);
+        inputTime = poll.time;
+        MessageSet(poll.flag);
+        tick(TIMER_ACTIVITY_POLL);
+        EXPECT_EQ(int(idleTimerArmed), poll.timer) << poll.time;
+        EXPECT_EQ(hookInstalls, poll.installs) << poll.time;
+    }
+    inputHooksInstalled = 0;
+    for (int i = 0; i < 3; ++i)
+        hookImport(hooks[i].first, previous[i]);
 }
