@@ -169,18 +169,17 @@ TEST_F(Hooks, ProgramHooksRaiseTheFlagForNewInputOnlyAndGoWithTheProgram)
 // process that takes the input (this one) and write the section both map.
 TEST_F(Hooks, NineXHooksRunInTheProcessThatReceivesTheInput)
 {
-    setWineVersionFor("helper.exe", "win98");
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "VantrelProbeReady");
-    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, "VantrelProbeStop");
+    setWineVersion("win98");
+    ASSERT_TRUE(storeSettings({{"Enable", 0}}));  // switched off, the program leaves the flag alone
     WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "VantrelSink"};
     RegisterClassA(&windowClass);  // not a static control: those let the mouse through
     HWND sink = CreateWindowExA(0, "VantrelSink", "sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
                                 nullptr, nullptr, nullptr);
     SetForegroundWindow(sink);
     EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == sink; }, 3000));
-    Process probe;
-    ASSERT_TRUE(startProcess(binPath("helper.exe"), {"install"}, &probe));
-    ASSERT_TRUE(waitUntil([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 15000));
+    Instance program;
+    ASSERT_TRUE(startSomnivar("", &program));
+    pumpMessages(500);
 
     MessageSet(0);
     INPUT release = f24Release();
@@ -191,15 +190,9 @@ TEST_F(Hooks, NineXHooksRunInTheProcessThatReceivesTheInput)
     MessageSet(0);
     SetCursorPos(frame.left + 150, frame.top + 90);
     EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
-    SetEvent(stop);
-    DWORD exitCode = 0;
-    EXPECT_TRUE(waitProcessExit(probe, 10000, &exitCode));
-    EXPECT_EQ(exitCode, 100u + VER_PLATFORM_WIN32_WINDOWS);
-    setWineVersionFor("helper.exe", nullptr);
+    EXPECT_TRUE(stopSomnivar(program));
     MessageSet(0);
     DestroyWindow(sink);
-    CloseHandle(ready);
-    CloseHandle(stop);
 }
 
 class Power : public SomnivarTest {

@@ -2,14 +2,10 @@
 //   helper instance         a window of class and title "Somnivar" that appends "<wParam> <lParam>
 //                           begin"/"end" to commands.txt for every WM_COMMAND (7 takes 300 ms)
 //   helper windows T...     hidden top-level windows titled T..., then one "helper ready <pid>"
-//   helper install          SetHook of Vantrel.dll (bound at run time from beside the helper),
-//                           signal "VantrelProbeReady", wait for "VantrelProbeStop", FreeHook;
-//                           exit 100 + the platform id
 //   anything else           just exist for a minute (copied under watched program names)
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -28,39 +24,11 @@ LRESULT CALLBACK instanceProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return 0;
 }
 
-int hookProbe()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::strcpy(std::strrchr(path, '\\') + 1, "Vantrel.dll");
-    HMODULE library = LoadLibraryA(path);
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, "VantrelProbeReady");
-    HANDLE stop = OpenEventA(SYNCHRONIZE, FALSE, "VantrelProbeStop");
-    auto setHook = reinterpret_cast<int (*)()>(reinterpret_cast<void (*)()>(GetProcAddress(library, "SetHook")));
-    auto freeHook = reinterpret_cast<void (*)()>(GetProcAddress(library, "FreeHook"));
-    if (!setHook || !freeHook || !ready || !stop || !setHook())
-        return 5;
-    SetEvent(ready);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
-        if (MsgWaitForMultipleObjects(1, &stop, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
-            break;
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-    }
-    freeHook();
-    OSVERSIONINFOA version = {sizeof(version)};
-    GetVersionExA(&version);
-    return 100 + static_cast<int>(version.dwPlatformId);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "install")
-        return hookProbe();
     if (mode != "instance" && mode != "windows") {
         Sleep(60000);
         return 0;
