@@ -28,6 +28,10 @@ std::vector<DWORD> codes, sleeps;  // shell calls and Sleep calls of this proces
 std::vector<NOTIFYICONDATAA> records;
 int addTimeouts;  // NIM_ADD answers ERROR_TIMEOUT this often
 bool modifyFails;  // the busy shell never added the icon after all
+struct MonitorEvent {
+    LONG sequence;
+    LPARAM argument;
+};
 std::vector<MonitorEvent> monitor;  // SC_MONITORPOWER broadcasts, numbered with the power calls
 std::vector<std::string> boxTexts;
 void (*inBox)();  // what a box's modal loop runs, once
@@ -150,6 +154,17 @@ bool rightClickOpensMenu()
 }
 
 HWND dummy() { return standIn(0, 0); }
+
+// "" when the broadcasts were argument, the power call (callSequence), -1 and nothing else.
+std::string checkSuspendOrder(LONG callSequence, LPARAM argument)
+{
+    std::string seen;
+    for (const MonitorEvent& event : monitor)
+        seen += std::to_string(event.argument) + "@" + std::to_string(event.sequence) + " ";
+    const bool ok = monitor.size() == 2 && monitor[0].argument == argument && monitor[1].argument == -1 &&
+                    monitor[0].sequence < callSequence && callSequence < monitor[1].sequence;
+    return ok ? "" : seen + "call@" + std::to_string(callSequence);
+}
 
 std::string failureText(DWORD error)  // the report of a failed power call
 {
@@ -577,7 +592,7 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
         const standin::PowerCall& call = standIns().calls[standIns().callCount - 1];
         EXPECT_EQ(std::vector<LONG>({call.hibernate, call.forceCritical, call.disableWakeEvent}), c.call);
-        EXPECT_EQ(checkSuspendOrder(monitor, call.sequence, 2), "");
+        EXPECT_EQ(checkSuspendOrder(call.sequence, 2), "");
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
         EXPECT_TRUE(!cautionWindow && !aboutBox && !settingsDialog && IsWindow(readmeViewer));
     }

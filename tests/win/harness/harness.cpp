@@ -16,7 +16,6 @@ namespace {
 std::mutex lock;
 std::vector<Process> started;
 std::vector<TrayEvent> trayEvents;
-std::vector<MonitorEvent> broadcasts;
 volatile LONG deadline;  // 0: no test running
 
 std::string windowText(HWND window)
@@ -81,11 +80,6 @@ int identifyIcon(const NotifyData& data, const std::string& bits)
 
 LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER) {
-        std::lock_guard<std::mutex> guard(lock);
-        broadcasts.push_back({InterlockedIncrement(&standIns().sequence), lParam});
-        return 0;
-    }
     const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (message != WM_COPYDATA || data->cbData < sizeof(NotifyData))
         return DefWindowProcA(window, message, wParam, lParam);
@@ -205,16 +199,6 @@ bool startSomnivar(const char* arguments, Instance* instance, DWORD ms)
         instance->mainWindow = findProcessWindow(instance->process.id, "Somnivar", "Somnivar");
         return instance->mainWindow || !processRunning(instance->process);
     }, ms) && instance->mainWindow;
-}
-
-bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode)
-{
-    Process process;
-    if (!startProcess(binPath("Somnivar.exe"), {arguments}, &process))
-        return false;
-    const bool ended = waitProcessExit(process, ms, exitCode);
-    killProcess(process);
-    return ended;
 }
 
 bool stopSomnivar(Instance& instance, DWORD ms, DWORD* exitCode)
@@ -341,11 +325,13 @@ DWORD storedSetting(const char* name)
     return value;
 }
 
-void setWineVersionFor(const char* exeName, const char* version)
+void setWineVersion(const char* version)
 {
-    const std::string path = std::string("Software\\Wine\\AppDefaults\\") + exeName;
-    version ? writeString(HKEY_CURRENT_USER, path.c_str(), "Version", version)
-            : RegDeleteKeyValueA(HKEY_CURRENT_USER, path.c_str(), "Version") == ERROR_SUCCESS;
+    const char* path = "Software\\Wine\\AppDefaults\\Somnivar.exe";
+    if (version)
+        writeString(HKEY_CURRENT_USER, path, "Version", version);
+    else
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, path, "Version");
 }
 
 std::string readFile(const std::string& path)
@@ -401,17 +387,10 @@ std::vector<TrayEvent> FakeTray::events()
     return trayEvents;
 }
 
-std::vector<MonitorEvent> FakeTray::monitorEvents()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return broadcasts;
-}
-
 void FakeTray::clear()
 {
     std::lock_guard<std::mutex> guard(lock);
     trayEvents.clear();
-    broadcasts.clear();
 }
 
 bool FakeTray::waitFor(const std::function<bool(const TrayEvent&)>& predicate, DWORD ms, TrayEvent* found)
@@ -425,16 +404,6 @@ bool FakeTray::waitFor(const std::function<bool(const TrayEvent&)>& predicate, D
         }
         return false;
     }, ms);
-}
-
-std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence, LPARAM argument)
-{
-    std::string seen;
-    for (const MonitorEvent& event : monitor)
-        seen += std::to_string(event.argument) + "@" + std::to_string(event.sequence) + " ";
-    const bool ok = monitor.size() == 2 && monitor[0].argument == argument && monitor[1].argument == -1 &&
-                    monitor[0].sequence < callSequence && callSequence < monitor[1].sequence;
-    return ok ? "" : seen + "call@" + std::to_string(callSequence);
 }
 
 void* hookImport(const char* functionName, void* replacement)

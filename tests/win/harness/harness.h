@@ -1,6 +1,5 @@
 // Windows-side test harness: starts Somnivar.exe and the helper, finds and answers message boxes,
-// drives the prefix's registry, stands in for the notification area and records the monitor
-// broadcasts. Every wait takes a time limit in milliseconds and returns false when it runs out.
+// drives the prefix's registry and stands in for the notification area. Every wait takes a time limit in milliseconds and returns false when it runs out.
 #pragma once
 #include <windows.h>
 
@@ -37,7 +36,6 @@ struct Instance {
     HWND mainWindow = nullptr;  // class and title "Somnivar"
 };
 bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000);
-bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode);  // false on time-out
 bool stopSomnivar(Instance& instance, DWORD ms = 10000, DWORD* exitCode = nullptr);  // WM_CLOSE; true when it ended
 HWND findProcessWindow(DWORD processId, const char* className, const char* title);  // hidden ones too
 
@@ -70,15 +68,13 @@ std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists
 // first-run dialog, and no missing value that would make the program rewrite the key.
 bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
 DWORD storedSetting(const char* name);  // 0xDEADBEEF when missing
-void setWineVersionFor(const char* exeName, const char* version);  // "win98", "winxp"; null: unset
-inline void setWineVersion(const char* version) { setWineVersionFor("Somnivar.exe", version); }
+void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp"; null: unset
 
 std::string readFile(const std::string& path);  // "" when missing
 std::string toUtf8(const std::string& cp932);   // for failure messages
 
 // ---- Stand-in notification area: a top-most "Shell_TrayWnd" that decodes every Shell_NotifyIcon
-// call Wine forwards to it. As a top-level window it also receives the SC_MONITORPOWER
-// broadcasts, numbered in the same sequence as the stand-ins' power calls.
+// call Wine forwards to it.
 struct TrayEvent {
     DWORD message = 0;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
     HWND window = nullptr;
@@ -89,17 +85,12 @@ struct TrayEvent {
     DWORD processId = 0;
     UINT timeout = 0;
 };
-struct MonitorEvent {
-    LONG sequence;
-    LPARAM argument;
-};
 class FakeTray {
 public:
     bool start();
     void stop();
     std::vector<TrayEvent> events();
-    std::vector<MonitorEvent> monitorEvents();
-    void clear();  // both kinds
+    void clear();
     bool waitFor(const std::function<bool(const TrayEvent&)>& predicate, DWORD ms, TrayEvent* found = nullptr);
     HWND window() const { return window_; }
     ~FakeTray() { stop(); }
@@ -110,8 +101,6 @@ private:
 
 // ---- Power: the stand-ins' shared state (reset by every SomnivarTest) and import-table hooks.
 inline standin::State& standIns() { return *standin::sharedState(); }
-// "" when the broadcasts were argument, the power call (callSequence), -1 and nothing else.
-std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence, LPARAM argument);
 void* hookImport(const char* functionName, void* replacement);  // of this executable; returns the old one
 
 // Each test gets a fresh working directory (also the current one), no Software\Orlenby, no
