@@ -165,36 +165,6 @@ TEST_F(Hooks, ProgramHooksRaiseTheFlagForNewInputOnlyAndGoWithTheProgram)
         UnhookWindowsHookEx(hook);
 }
 
-// On the 9x family the library installs the ordinary global kinds, whose procedures run in the
-// process that takes the input (this one) and write the section both map.
-TEST_F(Hooks, NineXHooksRunInTheProcessThatReceivesTheInput)
-{
-    setWineVersion("win98");
-    ASSERT_TRUE(storeSettings({{"Enable", 0}}));  // switched off, the program leaves the flag alone
-    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "VantrelSink"};
-    RegisterClassA(&windowClass);  // not a static control: those let the mouse through
-    HWND sink = CreateWindowExA(0, "VantrelSink", "sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                                nullptr, nullptr, nullptr);
-    SetForegroundWindow(sink);
-    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == sink; }, 3000));
-    Instance program;
-    ASSERT_TRUE(startSomnivar("", &program));
-    pumpMessages(500);
-
-    MessageSet(0);
-    INPUT release = f24Release();
-    SendInput(1, &release, sizeof(release));
-    EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "key release";
-    RECT frame;
-    GetWindowRect(sink, &frame);
-    MessageSet(0);
-    SetCursorPos(frame.left + 150, frame.top + 90);
-    EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
-    EXPECT_TRUE(stopSomnivar(program));
-    MessageSet(0);
-    DestroyWindow(sink);
-}
-
 class Power : public SomnivarTest {
 protected:
     void SetUp() override
@@ -248,8 +218,11 @@ TEST_F(Power, RealTimeWithoutInputTheSuspendComesOneMinuteAfterStart)
     EXPECT_LE(standIns().calls[0].tick - started, 62000u);
 }
 
-// ---- The 9x family's resource watch, with the stand-in meter where start-up loads it from.
-TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
+// The 9x family's resource watch, with the stand-in meter where start-up loads it from. Then,
+// with the function held off (the flag is left alone), the input hooks: on this family the
+// library installs the ordinary global kinds, whose procedures run in the process that takes
+// the input (this one) and write the section both map.
+TEST_F(Power, CautionAppearsOncePerShortageTheStopHoldsUntilShutdownAndNineXHooksRunHere)
 {
     char meter[MAX_PATH];
     GetSystemDirectoryA(meter, MAX_PATH);
@@ -308,6 +281,25 @@ TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
     EXPECT_EQ(storedSetting("Enable"), 0u);
     for (const Box& box : openDialogs(instance_.process.id))
         pressButton(box, IDOK);
+
+    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "VantrelSink"};
+    RegisterClassA(&windowClass);  // not a static control: those let the mouse through
+    HWND sink = CreateWindowExA(0, "VantrelSink", "sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                nullptr, nullptr, nullptr);
+    SetForegroundWindow(sink);
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == sink; }, 3000));
+    MessageSet(0);
+    INPUT release = f24Release();
+    SendInput(1, &release, sizeof(release));
+    EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "key release";
+    RECT frame;
+    GetWindowRect(sink, &frame);
+    MessageSet(0);
+    SetCursorPos(frame.left + 150, frame.top + 90);
+    EXPECT_TRUE(waitUntil([] { return MessageCheck() == 1; }, 5000)) << "mouse move";
+    MessageSet(0);
+    DestroyWindow(sink);
+
     EXPECT_TRUE(stopSomnivar(instance_));
     EXPECT_EQ(storedSetting("Enable"), 1u);
     DeleteFileA(installed.c_str());

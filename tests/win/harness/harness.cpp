@@ -121,8 +121,10 @@ std::string binPath(const char* fileName)
 void pumpMessages(DWORD ms)
 {
     for (const DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, 0, 0, ms - (GetTickCount() - start), QS_ALLINPUT)) {
-        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
-            TranslateMessage(&message), DispatchMessageA(&message);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
         if (GetTickCount() - start >= ms)
             return;
     }
@@ -165,8 +167,10 @@ bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode)
 
 void killProcess(Process& process)
 {
-    if (processRunning(process))
-        TerminateProcess(process.handle, 1), WaitForSingleObject(process.handle, 5000);
+    if (processRunning(process)) {
+        TerminateProcess(process.handle, 1);
+        WaitForSingleObject(process.handle, 5000);
+    }
 }
 
 void killStartedProcesses()
@@ -176,8 +180,10 @@ void killStartedProcesses()
         std::lock_guard<std::mutex> guard(lock);
         ending.swap(started);
     }
-    for (Process& process : ending)
-        killProcess(process), CloseHandle(process.handle);
+    for (Process& process : ending) {
+        killProcess(process);
+        CloseHandle(process.handle);
+    }
 }
 
 HWND findProcessWindow(DWORD processId, const char* className, const char* title)
