@@ -92,7 +92,6 @@ public:
     std::vector<TrayEvent> events();
     void clear();
     bool waitFor(const std::function<bool(const TrayEvent&)>& predicate, DWORD ms, TrayEvent* found = nullptr);
-    HWND window() const { return window_; }
     ~FakeTray() { stop(); }
 private:
     HANDLE thread_ = nullptr;
