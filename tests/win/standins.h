@@ -7,17 +7,17 @@ namespace standin {
 
 struct PowerCall {
     LONG sequence, hibernate, forceCritical, disableWakeEvent;
-    LONG suspendAnswer, resumeAnswer;  // the program's answers to the notifications sent meanwhile
-    DWORD tick;                        // GetTickCount at entry
+    DWORD tick;  // GetTickCount at entry
 };
 
 struct State {
-    volatile LONG sequence;       // shared with the monitor recorder of the tests
+    volatile LONG sequence;       // shared with the tests' monitor broadcast recorder
     volatile LONG callCount;      // SetSuspendState calls
     volatile LONG failWithError;  // nonzero: SetLastError(this) and fail
     volatile LONG sleepMs;        // stay "asleep" this long
     volatile LONG notify;         // send PBT_APMSUSPEND/PBT_APMRESUMESUSPEND to the caller's window;
                                   // 2: and handle sent messages meanwhile, as inside a broadcast
+    volatile LONG returned;       // SetSuspendState calls that have returned
     volatile LONG meterPercent;   // what RSRC32.DLL reports
     volatile LONG meterCalls;
     PowerCall calls[16];
@@ -32,6 +32,16 @@ inline State* sharedState()
         state = mapping ? static_cast<State*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(State))) : nullptr;
     }
     return state;
+}
+
+// Logs a power call; the 9x family's SetSystemPowerState (in-process only) with disableWakeEvent 9.
+inline void logPowerCall(LONG hibernate, LONG force, LONG disableWake)
+{
+    State* s = sharedState();
+    const LONG index = InterlockedIncrement(&s->callCount) - 1;
+    if (index < 16)
+        s->calls[index] = {InterlockedIncrement(&s->sequence), hibernate, force, disableWake, GetTickCount()};
+    SetLastError(static_cast<DWORD>(s->failWithError));
 }
 
 } // namespace standin

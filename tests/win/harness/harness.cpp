@@ -3,11 +3,10 @@
 #define _WIN32_WINNT 0x0600
 #include "harness/harness.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 
 namespace harness {
@@ -17,9 +16,7 @@ namespace {
 std::mutex lock;
 std::vector<Process> started;
 std::vector<TrayEvent> trayEvents;
-std::vector<MonitorEvent> monitorEvents;
-std::string guardedTest;
-volatile LONG deadline, fired;  // deadline 0: no test running
+volatile LONG deadline;  // 0: no test running
 
 std::string windowText(HWND window)
 {
@@ -31,41 +28,6 @@ bool isClass(HWND window, const char* name)
 {
     char className[64];
     return GetClassNameA(window, className, sizeof(className)) && !lstrcmpiA(className, name);
-}
-
-// A window of the harness on a thread of its own, which always answers.
-HWND startWindowThread(HANDLE* thread, const char* className, WNDPROC procedure, DWORD exStyle)
-{
-    struct Start {
-        WNDCLASSA windowClass;
-        DWORD exStyle;
-        HWND window;
-        HANDLE ready;
-    } start = {{0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, className}, exStyle, nullptr,
-               CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    *thread = CreateThread(nullptr, 0, [](void* parameter) -> DWORD {
-        Start* s = static_cast<Start*>(parameter);
-        RegisterClassA(&s->windowClass);  // fails harmlessly the second time
-        HWND window = s->window = CreateWindowExA(s->exStyle, s->windowClass.lpszClassName, "", WS_POPUP, -100, -100,
-                                                  1, 1, nullptr, nullptr, nullptr, nullptr);
-        SetEvent(s->ready);
-        for (MSG message; window && GetMessageA(&message, nullptr, 0, 0) > 0;)
-            DispatchMessageA(&message);
-        return 0;
-    }, &start, 0, nullptr);
-    WaitForSingleObject(start.ready, 10000);
-    CloseHandle(start.ready);
-    return start.window;
-}
-
-void stopWindowThread(HANDLE* thread, HWND* window)
-{
-    PostMessageA(*window, WM_QUIT, 0, 0);
-    if (*thread && WaitForSingleObject(*thread, 5000) != WAIT_OBJECT_0)
-        TerminateThread(*thread, 1);
-    CloseHandle(*thread);
-    *thread = nullptr;
-    *window = nullptr;
 }
 
 // Wine 8 sends each Shell_NotifyIcon call as WM_COPYDATA (dwData: the NIM_ code) with this
@@ -91,8 +53,8 @@ std::string toCp932(const WCHAR (&text)[N])
     return std::string(bytes, std::max(0, WideCharToMultiByte(932, 0, text, -1, bytes, N * 2 + 1, 0, 0) - 1));
 }
 
-// The one of Somnivar's icons 1 to 3 whose mask and colour bits are at least 95 % the same and
-// clearly the closest (a display of another depth may round colours differently).
+// The one of Somnivar's icons 1 to 3 whose mask and colour bits are the closest and at least 95 %
+// the same (a display of another depth may round colours differently).
 int identifyIcon(const NotifyData& data, const std::string& bits)
 {
     static HMODULE program = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -113,10 +75,6 @@ int identifyIcon(const NotifyData& data, const std::string& bits)
             same[id] += mine[i] == bits[i];
     }
     const int best = int(std::max_element(same + 1, same + 4) - same);
-    for (int id = 1; id <= 3; ++id) {
-        if (id != best && same[best] - same[id] < bits.size() / 50)
-            return 0;
-    }
     return same[best] * 100 >= bits.size() * 95 ? best : 0;
 }
 
@@ -137,53 +95,18 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return TRUE;
 }
 
-LRESULT CALLBACK monitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_SYSCOMMAND || (wParam & 0xFFF0) != SC_MONITORPOWER)
-        return DefWindowProcA(window, message, wParam, lParam);
-    std::lock_guard<std::mutex> guard(lock);
-    monitorEvents.push_back({InterlockedIncrement(&standIns().sequence), lParam});
-    return 0;
-}
-
-std::vector<DWORD> processIdsByName(const char* exeName)
-{
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {sizeof(entry)};
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (!lstrcmpiA(entry.szExeFile, exeName) && entry.th32ProcessID != GetCurrentProcessId())
-            ids.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return ids;
-}
-
-// The run guard; SleepEx, not Sleep, which tests replace.
+// Ends a run whose test has hung (a wait without end, a box in this process); SleepEx, not
+// Sleep, which tests replace.
 DWORD WINAPI runGuard(void*)
 {
-    for (;; SleepEx(500, FALSE)) {
-        if (!deadline || deadline - LONG(GetTickCount()) > 0)
-            continue;
-        std::fprintf(stderr, "[run guard] %s ran over its time limit\n", guardedTest.c_str());
-        if (InterlockedExchange(&fired, 1))
+    for (;; SleepEx(1000, FALSE)) {
+        if (deadline && deadline - LONG(GetTickCount()) < 0) {
+            const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+            std::fprintf(stderr, "[run guard] %s.%s ran over three minutes\n", test->test_suite_name(), test->name());
             TerminateProcess(GetCurrentProcess(), 3);
-        std::lock_guard<std::mutex> guard(lock);
-        for (const Process& process : started)
-            TerminateProcess(process.handle, 1);
-        deadline = LONG(GetTickCount() + 30000) | 1;
+        }
     }
 }
-
-struct RunGuardListener : ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo& info) override
-    {
-        guardedTest = std::string(info.test_suite_name()) + "." + info.name();
-        fired = 0;
-        deadline = LONG(GetTickCount() + 180000) | 1;
-    }
-    void OnTestEnd(const ::testing::TestInfo&) override { deadline = 0; }
-};
 
 } // namespace
 
@@ -198,8 +121,10 @@ std::string binPath(const char* fileName)
 void pumpMessages(DWORD ms)
 {
     for (const DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, 0, 0, ms - (GetTickCount() - start), QS_ALLINPUT)) {
-        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
-            TranslateMessage(&message), DispatchMessageA(&message);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
         if (GetTickCount() - start >= ms)
             return;
     }
@@ -242,8 +167,10 @@ bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode)
 
 void killProcess(Process& process)
 {
-    if (processRunning(process))
-        TerminateProcess(process.handle, 1), WaitForSingleObject(process.handle, 5000);
+    if (processRunning(process)) {
+        TerminateProcess(process.handle, 1);
+        WaitForSingleObject(process.handle, 5000);
+    }
 }
 
 void killStartedProcesses()
@@ -253,8 +180,10 @@ void killStartedProcesses()
         std::lock_guard<std::mutex> guard(lock);
         ending.swap(started);
     }
-    for (Process& process : ending)
-        killProcess(process), CloseHandle(process.handle);
+    for (Process& process : ending) {
+        killProcess(process);
+        CloseHandle(process.handle);
+    }
 }
 
 HWND findProcessWindow(DWORD processId, const char* className, const char* title)
@@ -269,29 +198,19 @@ HWND findProcessWindow(DWORD processId, const char* className, const char* title
     return nullptr;
 }
 
-bool startSomnivar(const StartOptions& options, Instance* instance, DWORD ms)
+bool startSomnivar(const char* arguments, Instance* instance, DWORD ms)
 {
     instance->mainWindow = nullptr;
-    return startProcess(binPath("Somnivar.exe"), options, &instance->process) && waitUntil([&] {
+    return startProcess(binPath("Somnivar.exe"), {arguments}, &instance->process) && waitUntil([&] {
         instance->mainWindow = findProcessWindow(instance->process.id, "Somnivar", "Somnivar");
         return instance->mainWindow || !processRunning(instance->process);
     }, ms) && instance->mainWindow;
 }
 
-bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode)
-{
-    Process process;
-    if (!startProcess(binPath("Somnivar.exe"), StartOptions{arguments ? arguments : ""}, &process))
-        return false;
-    const bool ended = waitProcessExit(process, ms, exitCode);
-    killProcess(process);
-    return ended;
-}
-
-bool stopSomnivar(Instance& instance, DWORD ms)
+bool stopSomnivar(Instance& instance, DWORD ms, DWORD* exitCode)
 {
     PostMessageA(instance.mainWindow, WM_CLOSE, 0, 0);
-    const bool ended = waitProcessExit(instance.process, ms, nullptr);
+    const bool ended = waitProcessExit(instance.process, ms, exitCode);
     killProcess(instance.process);
     return ended;
 }
@@ -303,16 +222,6 @@ bool sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
     if (result)
         *result = answer;
     return sent;
-}
-
-void pressChord(const std::vector<WORD>& keys)
-{
-    std::vector<INPUT> input(keys.size() * 2, INPUT{INPUT_KEYBOARD, {}});
-    for (size_t i = 0; i < keys.size(); ++i) {
-        input[i].ki.wVk = input[input.size() - 1 - i].ki.wVk = keys[i];
-        input[input.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-    }
-    SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
 }
 
 // GetWindowTextA of another process's window reads the stored text and sends nothing there.
@@ -422,22 +331,19 @@ DWORD storedSetting(const char* name)
     return value;
 }
 
-void setWineVersionFor(const char* exeName, const char* version)
+void setWineVersion(const char* version)
 {
-    const std::string path = std::string("Software\\Wine\\AppDefaults\\") + exeName;
-    version ? writeString(HKEY_CURRENT_USER, path.c_str(), "Version", version)
-            : RegDeleteKeyValueA(HKEY_CURRENT_USER, path.c_str(), "Version") == ERROR_SUCCESS;
+    const char* path = "Software\\Wine\\AppDefaults\\Somnivar.exe";
+    if (version)
+        writeString(HKEY_CURRENT_USER, path, "Version", version);
+    else
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, path, "Version");
 }
 
 std::string readFile(const std::string& path)
 {
-    std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    for (int c; file && (c = std::fgetc(file)) != EOF;)
-        bytes += char(c);
-    if (file)
-        std::fclose(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 std::string toUtf8(const std::string& cp932)
@@ -451,12 +357,35 @@ std::string toUtf8(const std::string& cp932)
 bool FakeTray::start()
 {
     clear();
-    if (!window_)
-        window_ = startWindowThread(&thread_, "Shell_TrayWnd", trayProc, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
-    return window_ && FindWindowA("Shell_TrayWnd", nullptr) == window_;  // ours must be the one Wine finds
+    if (window_)
+        return true;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, [](void* parameter) -> DWORD {
+        WNDCLASSA windowClass = {0, trayProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Shell_TrayWnd"};
+        RegisterClassA(&windowClass);  // fails harmlessly the second time
+        CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, -100, -100, 1, 1, nullptr,
+                        nullptr, nullptr, nullptr);
+        SetEvent(parameter);
+        for (MSG message; GetMessageA(&message, nullptr, 0, 0) > 0;)
+            DispatchMessageA(&message);
+        return 0;
+    }, ready, 0, nullptr);
+    WaitForSingleObject(ready, 10000);
+    CloseHandle(ready);
+    window_ = FindWindowA("Shell_TrayWnd", nullptr);  // ours must be the one Wine finds
+    DWORD owner = 0;
+    return window_ && GetWindowThreadProcessId(window_, &owner) == GetThreadId(thread_);
 }
 
-void FakeTray::stop() { stopWindowThread(&thread_, &window_); }
+void FakeTray::stop()
+{
+    PostMessageA(window_, WM_QUIT, 0, 0);
+    if (thread_ && WaitForSingleObject(thread_, 5000) != WAIT_OBJECT_0)
+        TerminateThread(thread_, 1);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+    window_ = nullptr;
+}
 
 std::vector<TrayEvent> FakeTray::events()
 {
@@ -481,36 +410,6 @@ bool FakeTray::waitFor(const std::function<bool(const TrayEvent&)>& predicate, D
         }
         return false;
     }, ms);
-}
-
-bool MonitorRecorder::start()
-{
-    clear();
-    return (window_ = startWindowThread(&thread_, "SomnivarTestMonitorRecorder", monitorProc, 0)) != nullptr;
-}
-
-void MonitorRecorder::stop() { stopWindowThread(&thread_, &window_); }
-
-std::vector<MonitorEvent> MonitorRecorder::events()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return monitorEvents;
-}
-
-void MonitorRecorder::clear()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    monitorEvents.clear();
-}
-
-std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence, LPARAM argument)
-{
-    std::string seen;
-    for (const MonitorEvent& event : monitor)
-        seen += std::to_string(event.argument) + "@" + std::to_string(event.sequence) + " ";
-    const bool ok = monitor.size() == 2 && monitor[0].argument == argument && monitor[1].argument == -1 &&
-                    monitor[0].sequence < callSequence && callSequence < monitor[1].sequence;
-    return ok ? "" : seen + "call@" + std::to_string(callSequence);
 }
 
 void* hookImport(const char* functionName, void* replacement)
@@ -539,7 +438,7 @@ void* hookImport(const char* functionName, void* replacement)
 
 void SomnivarTest::SetUp()
 {
-    setTimeLimit(120000);
+    deadline = LONG(GetTickCount() + 180000) | 1;
     char temp[MAX_PATH], previous[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     GetCurrentDirectoryA(MAX_PATH, previous);
@@ -553,13 +452,7 @@ void SomnivarTest::SetUp()
         DeleteFileA((workDirectory_ + "\\" + found.cFileName).c_str());
     FindClose(search);
     ASSERT_TRUE(SetCurrentDirectoryA(workDirectory_.c_str())) << workDirectory_;
-    for (const char* name : {"Somnivar.exe", "helper.exe"}) {
-        for (DWORD id : processIdsByName(name)) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-            TerminateProcess(process, 1), WaitForSingleObject(process, 5000), CloseHandle(process);
-        }
-    }
-    ASSERT_TRUE(waitUntil([] { return findSomnivarWindow() == nullptr; }, 5000));
+    ASSERT_TRUE(waitUntil([] { return FindWindowA("Somnivar", "Somnivar") == nullptr; }, 5000));
     ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, "Software\\Orlenby"));
     setWineVersion(nullptr);
     // A child takes its load-order overrides from the registry, not from its environment.
@@ -572,36 +465,29 @@ void SomnivarTest::SetUp()
 
 void SomnivarTest::TearDown()
 {
-    std::vector<DWORD> ours = processIdsByName("Somnivar.exe");
+    std::vector<Process> ours;
     {
         std::lock_guard<std::mutex> guard(lock);
-        for (const Process& process : started)
-            ours.push_back(process.id);
+        ours = started;
     }
     for (const Box& box : openDialogs()) {
-        if (std::find(ours.begin(), ours.end(), box.processId) == ours.end())
+        if (std::none_of(ours.begin(), ours.end(), [&](const Process& p) { return p.id == box.processId; }))
             continue;
         // A modeless window (the first run's settings dialog) may stay open; a message box may not.
-        if (GetDlgItem(box.window, 0xFFFF) && !boxesExpected_)
+        if (GetDlgItem(box.window, 0xFFFF))
             ADD_FAILURE() << "unexpected message box \"" << toUtf8(box.caption) << "\": \"" << toUtf8(box.text) << "\"";
         if (!pressButton(box, IDOK) && !pressButton(box, IDCANCEL))
             PostMessageA(box.window, WM_CLOSE, 0, 0);
     }
     killStartedProcesses();
-    if (fired)
-        ADD_FAILURE() << "the test ran over its time limit; its programs were ended";
     SetCurrentDirectoryA(previousDirectory_.c_str());
+    deadline = 0;
 }
 
 void SomnivarTest::writeFile(const char* name, const std::string& bytes)
 {
-    FILE* file = std::fopen((workDirectory_ + "\\" + name).c_str(), "wb");
-    ASSERT_NE(file, nullptr) << name;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    std::ofstream(workDirectory_ + "\\" + name, std::ios::binary) << bytes;
 }
-
-void SomnivarTest::setTimeLimit(DWORD ms) { deadline = LONG(GetTickCount() + ms) | 1; }
 
 } // namespace harness
 
@@ -613,7 +499,6 @@ int main(int argc, char** argv)
         return 2;
     }
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new harness::RunGuardListener);
     CloseHandle(CreateThread(nullptr, 0, harness::runGuard, nullptr, 0, nullptr));
     const int result = RUN_ALL_TESTS();
     // ctest passes the run on this line only, so a run that dies half-way never passes.

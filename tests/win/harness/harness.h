@@ -1,6 +1,5 @@
 // Windows-side test harness: starts Somnivar.exe and the helper, finds and answers message boxes,
-// drives the prefix's registry, stands in for the notification area and records the monitor
-// broadcasts. Every wait takes a time limit in milliseconds and returns false when it runs out.
+// drives the prefix's registry and stands in for the notification area. Every wait takes a time limit in milliseconds and returns false when it runs out.
 #pragma once
 #include <windows.h>
 
@@ -36,14 +35,8 @@ struct Instance {
     Process process;
     HWND mainWindow = nullptr;  // class and title "Somnivar"
 };
-bool startSomnivar(const StartOptions& options, Instance* instance, DWORD ms = 15000);
-inline bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000)
-{
-    return startSomnivar(StartOptions{arguments ? arguments : ""}, instance, ms);
-}
-bool runSomnivar(const char* arguments, DWORD ms, DWORD* exitCode);  // false on time-out
-bool stopSomnivar(Instance& instance, DWORD ms = 10000);            // WM_CLOSE; true when it ended
-inline HWND findSomnivarWindow() { return FindWindowA("Somnivar", "Somnivar"); }
+bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000);
+bool stopSomnivar(Instance& instance, DWORD ms = 10000, DWORD* exitCode = nullptr);  // WM_CLOSE; true when it ended
 HWND findProcessWindow(DWORD processId, const char* className, const char* title);  // hidden ones too
 
 // Never SendMessage another process's window without a time limit.
@@ -51,7 +44,6 @@ bool sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
                  DWORD ms = 5000);
 inline bool postMessage(HWND w, UINT m, WPARAM wParam, LPARAM lParam) { return PostMessageA(w, m, wParam, lParam); }
 inline bool waitWindowGone(HWND window, DWORD ms) { return waitUntil([&] { return !IsWindow(window); }, ms); }
-void pressChord(const std::vector<WORD>& keys);  // SendInput: pressed in order, released in reverse
 
 // ---- Visible dialogs (class "#32770") of any process; texts are code page 932 bytes.
 struct Box {
@@ -76,8 +68,7 @@ std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists
 // first-run dialog, and no missing value that would make the program rewrite the key.
 bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
 DWORD storedSetting(const char* name);  // 0xDEADBEEF when missing
-void setWineVersionFor(const char* exeName, const char* version);  // "win98", "winxp"; null: unset
-inline void setWineVersion(const char* version) { setWineVersionFor("Somnivar.exe", version); }
+void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp"; null: unset
 
 std::string readFile(const std::string& path);  // "" when missing
 std::string toUtf8(const std::string& cp932);   // for failure messages
@@ -101,51 +92,28 @@ public:
     std::vector<TrayEvent> events();
     void clear();
     bool waitFor(const std::function<bool(const TrayEvent&)>& predicate, DWORD ms, TrayEvent* found = nullptr);
-    HWND window() const { return window_; }
     ~FakeTray() { stop(); }
 private:
     HANDLE thread_ = nullptr;
     HWND window_ = nullptr;
 };
 
-// ---- Power: the stand-ins' shared state (reset by every SomnivarTest), the SC_MONITORPOWER
-// broadcasts numbered in the same sequence as the power calls, and import-table hooks.
+// ---- Power: the stand-ins' shared state (reset by every SomnivarTest) and import-table hooks.
 inline standin::State& standIns() { return *standin::sharedState(); }
-struct MonitorEvent {
-    LONG sequence;
-    LPARAM argument;
-};
-class MonitorRecorder {
-public:
-    bool start();
-    void stop();
-    std::vector<MonitorEvent> events();
-    void clear();
-    ~MonitorRecorder() { stop(); }
-private:
-    HANDLE thread_ = nullptr;
-    HWND window_ = nullptr;
-};
-// "" when the broadcasts were argument, the power call (callSequence), -1 and nothing else.
-std::string checkSuspendOrder(const std::vector<MonitorEvent>& monitor, LONG callSequence, LPARAM argument);
 void* hookImport(const char* functionName, void* replacement);  // of this executable; returns the old one
 
 // Each test gets a fresh working directory (also the current one), no Software\Orlenby, no
 // Somnivar running, the power stand-in selected and reset, the Wine version unset. Afterwards an
-// unanswered message box fails it and its processes end. A test past its time limit (120 s
-// unless changed; 180 s for other tests) has its processes ended and fails; 30 s later the run
-// is aborted with its name.
+// unanswered message box fails it and its processes end. A test still running after three
+// minutes ends the run with its name.
 class SomnivarTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
     const std::string& workDirectory() const { return workDirectory_; }
     void writeFile(const char* name, const std::string& bytes);
-    void expectBoxesLeftOpen() { boxesExpected_ = true; }
-    void setTimeLimit(DWORD ms);
 private:
     std::string workDirectory_, previousDirectory_;
-    bool boxesExpected_ = false;
 };
 
 }  // namespace harness

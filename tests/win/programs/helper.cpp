@@ -2,15 +2,10 @@
 //   helper instance         a window of class and title "Somnivar" that appends "<wParam> <lParam>
 //                           begin"/"end" to commands.txt for every WM_COMMAND (7 takes 300 ms)
 //   helper windows T...     hidden top-level windows titled T..., then one "helper ready <pid>"
-//   helper check|freehook   exit with Vantrel.dll's flag (freehook: after FreeHook)
-//   helper install          SetHook, signal "VantrelProbeReady", wait for "VantrelProbeStop",
-//                           FreeHook; exit 100 + the platform id
 //   anything else           just exist for a minute (copied under watched program names)
-// Vantrel.dll is bound at run time from beside the helper, so a copy elsewhere maps a fresh section.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -29,44 +24,11 @@ LRESULT CALLBACK instanceProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return 0;
 }
 
-int hookProbe(const char* mode)
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::strcpy(std::strrchr(path, '\\') + 1, "Vantrel.dll");
-    HMODULE library = LoadLibraryA(path);
-    auto proc = [&](const char* name) { return reinterpret_cast<int (*)()>(reinterpret_cast<void (*)()>(GetProcAddress(library, name))); };
-    if (!library)
-        return 2;
-    if (!std::strcmp(mode, "freehook"))
-        proc("FreeHook")();
-    if (std::strcmp(mode, "install"))
-        return proc("MessageCheck")();
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, "VantrelProbeReady");
-    HANDLE stop = OpenEventA(SYNCHRONIZE, FALSE, "VantrelProbeStop");
-    if (!ready || !stop || !proc("SetHook")())
-        return 5;
-    SetEvent(ready);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
-        if (MsgWaitForMultipleObjects(1, &stop, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
-            break;
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-    }
-    proc("FreeHook")();
-    OSVERSIONINFOA version = {sizeof(version)};
-    GetVersionExA(&version);
-    return 100 + static_cast<int>(version.dwPlatformId);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "check" || mode == "freehook" || mode == "install")
-        return hookProbe(argv[1]);
     if (mode != "instance" && mode != "windows") {
         Sleep(60000);
         return 0;
