@@ -40,15 +40,6 @@ std::string line(const StatusLineInputs& in, bool fit = false)  // with fit: the
     return std::string(buffer.data(), length);
 }
 
-std::string fitted(const std::string& text, int shell)  // fitted to the tooltip of that shell
-{
-    StatusLineBuffer buffer{};
-    std::memcpy(buffer.data(), text.c_str(), text.size() + 1);
-    const size_t length = fitStatusLine(buffer, text.size(), shell);
-    EXPECT_LE(length, shell < 5 ? kOldShellTipLength : kTipLength);
-    return std::string(buffer.data(), length);
-}
-
 } // namespace
 
 TEST(StatusLine, ExampleBreaksFromShellFiveAndIsCutBefore)
@@ -127,8 +118,9 @@ TEST(StatusLine, ExtremeValuesFitTheTipAndCutsKeepCharactersWhole)
         EXPECT_LE(tip.size(), shell < 5 ? 63u : 127u);
         EXPECT_EQ(tip.substr(tip.size() - 3), "...") << tip;
     }
-    std::string text = std::string(58, 'a');
-    for (int i = 0; i < 40; ++i)
-        text += "\x82\xa0";  // hiragana, two bytes each: one straddles byte 59
-    EXPECT_EQ(fitted(text, 4), std::string(58, 'a') + "...");
+    StatusLineBuffer text{};
+    std::memset(text.data(), 'a', 58);
+    for (size_t i = 58; i < 140; i += 2)
+        std::memcpy(&text[i], "\x82\xa0", 2);  // hiragana, two bytes each: one straddles byte 59
+    EXPECT_EQ(std::string(text.data(), fitStatusLine(text, 140, 4)), std::string(58, 'a') + "...");
 }

@@ -67,8 +67,10 @@ int lookUp(const void* context, const char* path, std::string_view* value)
     auto* block = const_cast<FakeBlock*>(static_cast<const FakeBlock*>(context));
     block->asked.push_back(path);
     for (const auto& entry : block->strings) {
-        if (entry.first == path)
-            return *value = entry.second, 1;
+        if (entry.first == path) {
+            *value = entry.second;
+            return 1;
+        }
     }
     return 0;
 }

@@ -13,8 +13,10 @@ const char* kDialUp = "ダイヤルアップ ネットワーク";
 
 LRESULT CALLBACK recordAnswers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_COMMAND || message == WM_CLOSE)
-        return received[window].push_back(message == WM_CLOSE ? -1 : static_cast<int>(wParam)), 0;
+    if (message == WM_COMMAND || message == WM_CLOSE) {
+        received[window].push_back(message == WM_CLOSE ? -1 : static_cast<int>(wParam));
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -22,7 +24,8 @@ HWND show(const char* title)
 {
     const char* className = std::string(title) == kDialUp ? "#32770" : "RnaEngClass"; // a dialog
     HWND window = CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-    return SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordAnswers)), window;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordAnswers));
+    return window;
 }
 
 class Detectors : public SomnivarTest {
@@ -58,8 +61,12 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         ASSERT_TRUE(same || ((&each == cases || stopSomnivar(instance_)) &&
                              storeSettings({{"Expand", each.expand}, {"ExpType", each.expType}}) && start()));
         standin::State& stand = standIns();
-        stand.callCount = 0, recorder_.clear(), received.clear();
-        stand.notify = 1 + each.pumpSent, stand.sleepMs = 3000, stand.failWithError = each.fail;
+        recorder_.clear();
+        received.clear();
+        stand.callCount = 0;
+        stand.notify = 1 + each.pumpSent;
+        stand.sleepMs = 3000;
+        stand.failWithError = each.fail;
         ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE) && postTimer(TIMER_IDLE_EXPIRY));
         ASSERT_TRUE(waitUntil([] { return standIns().callCount >= 1; }, 10000));
         std::vector<HWND> windows; // each above those shown before it
