@@ -70,12 +70,6 @@ protected:
     {
         return !(RegisterHotKey(nullptr, 0x5A5A, modifiers, 'S') && UnregisterHotKey(nullptr, 0x5A5A));
     }
-    HWND openReadme()
-    {
-        EXPECT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 261, 0));
-        HWND viewer = window("Somnivar - Readme.txt");
-        return viewer ? FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr) : nullptr;
-    }
 };
 
 class SettingsDialog : public Dialogs {};
@@ -184,11 +178,12 @@ TEST_F(InfoTest, AboutBoxThenHugeOrBinaryReadmeAndAPlantedLibraryIsNeverLoaded)
     EXPECT_TRUE(waitWindowGone(about, 5000));
 
     for (int binary : {0, 1}) {
-        HWND edit = openReadme();
+        ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 261, 0));
+        HWND viewer = window("Somnivar - Readme.txt");
+        HWND edit = FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr);
         ASSERT_NE(edit, nullptr);
         const LRESULT lines = send(edit, EM_GETLINECOUNT);
         EXPECT_TRUE(lines >= 1 && lines <= (binary ? 65536 : 30000)) << lines << ": half a megabyte at most";
-        HWND viewer = GetParent(edit);
         ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0) && waitWindowGone(viewer, 10000));
         std::string bytes(65536, '\0');
         for (size_t i = 0; i < bytes.size(); ++i)
