@@ -1,4 +1,7 @@
 // Confirmation windows shown while the power stand-in sleeps, and what the program sends them.
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <map>
 
 #include "harness/harness.h"
@@ -13,8 +16,10 @@ const char* kDialUp = "ダイヤルアップ ネットワーク";
 
 LRESULT CALLBACK recordAnswers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_COMMAND || message == WM_CLOSE)
-        return received[window].push_back(message == WM_CLOSE ? -1 : static_cast<int>(wParam)), 0;
+    if (message == WM_COMMAND || message == WM_CLOSE) {
+        received[window].push_back(message == WM_CLOSE ? -1 : static_cast<int>(wParam));
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -22,13 +27,24 @@ HWND show(const char* title)
 {
     const char* className = std::string(title) == kDialUp ? "#32770" : "RnaEngClass"; // a dialog
     HWND window = CreateWindowExA(0, className, title, WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-    return SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordAnswers)), window;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordAnswers));
+    return window;
 }
 
 class Detectors : public SomnivarTest {
 protected:
     bool start() { return startSomnivar("", &instance_); }
     bool postTimer(UINT_PTR timer) { return postMessage(instance_.mainWindow, WM_TIMER, timer, 0); }
+    int threads()
+    {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry = {sizeof(entry)};
+        int count = 0;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+            count += entry.th32OwnerProcessID == instance_.process.id;
+        CloseHandle(snapshot);
+        return count;
+    }
     Instance instance_;
 };
 using Shown = std::pair<const char*, std::vector<int>>; // title ("" the engine), the ids it receives
@@ -52,8 +68,12 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         ASSERT_TRUE(same || ((&each == cases || stopSomnivar(instance_)) &&
                              storeSettings({{"Expand", each.expand}, {"ExpType", each.expType}}) && start()));
         standin::State& stand = standIns();
-        stand.callCount = stand.returned = 0, received.clear();
-        stand.notify = 1 + each.pumpSent, stand.sleepMs = 3000, stand.failWithError = each.fail;
+        received.clear();
+        stand.callCount = stand.returned = 0;
+        const int threadsBefore = threads();
+        stand.notify = 1 + each.pumpSent;
+        stand.sleepMs = 3000;
+        stand.failWithError = each.fail;
         ASSERT_TRUE(postTimer(TIMER_RESUME_GRACE) && postTimer(TIMER_IDLE_EXPIRY));
         ASSERT_TRUE(waitUntil([] { return standIns().callCount >= 1; }, 10000));
         std::vector<HWND> windows; // each above those shown before it
@@ -64,8 +84,9 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         Box box; // without the power-management window, the error follows its 5 s search
         EXPECT_TRUE(!each.fail || waitMessageBox("Somnivar - Error", 3000, &box) == !windows.empty());
         EXPECT_TRUE(!each.fail || (waitMessageBox("Somnivar - Error", 9000, &box) && pressButton(box, IDOK)));
-        ASSERT_TRUE(waitUntil([] { return standIns().returned == 1; }, 5000));
-        windows.push_back(show("共有")); // once the power call has returned, no watcher is left
+        // Once the power call has returned, no watcher is left to answer.
+        ASSERT_TRUE(waitUntil([&] { return standIns().returned == 1 && threads() == threadsBefore; }, 5000));
+        windows.push_back(show("共有"));
         pumpMessages(500);
         EXPECT_TRUE(each.fail || received == asleep); // answered during the sleep, not after it
         for (size_t i = 0; i < windows.size(); ++i) {

@@ -65,27 +65,10 @@ protected:
         EXPECT_EQ(box.text, expectedText);
         EXPECT_TRUE(pressButton(box, button) && waitWindowGone(box.window, 5000));
     }
-    // Somnivar's tooltip windows holding one tool each: one per explained control.
-    int tooltips()
-    {
-        int count = 0;
-        for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr));) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(tip, &owner);
-            count += owner == app_.process.id && send(tip, TTM_GETTOOLCOUNT) == 1;
-        }
-        return count;
-    }
     // A registration from this process fails exactly while Somnivar holds the combination.
     bool heldBySomnivar(UINT modifiers)
     {
         return !(RegisterHotKey(nullptr, 0x5A5A, modifiers, 'S') && UnregisterHotKey(nullptr, 0x5A5A));
-    }
-    HWND openReadme()
-    {
-        EXPECT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 261, 0));
-        HWND viewer = window("Somnivar - Readme.txt");
-        return viewer ? FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr) : nullptr;
     }
 };
 
@@ -105,34 +88,19 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     EXPECT_EQ(find("Somnivar の設定"), nullptr) << "not a first run";
     open();
 
-    // The template's controls in their order: it decides which anchors cover which controls.
-    std::vector<int> ids;
-    for (HWND child = GetWindow(dialog_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        ids.push_back(GetDlgCtrlID(child));
-    EXPECT_EQ(ids, std::vector<int>({1122, 1128, 1050, 1100, 1102, 1101, 1103, 1104, 1105, 1049, 1114, 1115, 1116, 1117,
-                                     1119, 1121, 1120, 1123, 1125, 1127, 1126, 1029, 1030, 1, 2, 1111, -1, -1, -1, -1,
-                                     -1, -1, -1, 1118, 1124, -1, 1053, 1054, 1055, 1056, 1068, 1070, 1069, 1075, 1051,
-                                     1061, 1046}));
-    EXPECT_TRUE(text(1070) == "タイトル監視（&M)" && text(2) == "ｷｬﾝｾﾙ");
-
     EXPECT_TRUE(text(1100) == "25" && text(1119) == "150");
     EXPECT_TRUE(checked(1049) && !checked(1105) && checked(1103) && checked(1114) && checked(1116));
     EXPECT_TRUE(checked(1054) && checked(1056) && !checked(1070) && checked(1029) && checked(1075));
     EXPECT_TRUE(send(item(1053), CB_GETCURSEL) == 2 && send(item(1055), HKM_GETHOTKEY) == kCtrlAltS);
     EXPECT_TRUE(enabled(1105) && enabled(1068) && enabled(1069) && !enabled(1050));
     EXPECT_TRUE(!enabled(1117) && !enabled(1119) && enabled(1122));  // no resource meter here
-    EXPECT_EQ(tooltips(), 6);  // 削除, 拡張機能, スタンバイ, 休止, both resource anchors
 
-    // The disabled level field still decides: every OK fails, Cancel closes.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        press(1);
-        answer("Somnivar", "リソース監視警告表示残量に誤りがあります。", IDOK);
-    }
+    // The disabled level field still decides: OK fails, Cancel closes.
+    press(1);
+    answer("Somnivar", "リソース監視警告表示残量に誤りがあります。", IDOK);
     ASSERT_TRUE(IsWindow(dialog_));
     press(2);
     closed();
-    EXPECT_EQ(tooltips(), 0);
-    EXPECT_EQ(storedSetting("Time"), 25u);
 
     // OK stores what the controls say; the hot key moves to exactly the new combination.
     open();
@@ -175,26 +143,20 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar"));
 }
 
+// What differs on the 9x family: the NT-only controls are greyed and StatusDisplay is never stored.
 TEST_F(SettingsDialog, NineXFamilyOpensOnFirstRunAndNeverStoresStatusDisplay)
 {
     setWineVersion("win98");
     ASSERT_TRUE(startSomnivar("", &app_));
     ASSERT_NE(window("Somnivar の設定"), nullptr) << "a first run opens the dialog by itself";
     open();
-
-    EXPECT_EQ(text(1100), "10");
-    EXPECT_TRUE(checked(1105) && checked(1103) && checked(1115) && checked(1030) && !checked(1114));
     EXPECT_TRUE(!enabled(1105) && !enabled(1049) && enabled(1050) && !enabled(1068) && !enabled(1069) && enabled(1056));
-    EXPECT_TRUE(!enabled(1117) && !enabled(1123) && enabled(1122) && enabled(1128));
-    EXPECT_EQ(tooltips(), 7);  // 削除, 拡張機能, both editor anchors, suspend kind, both resource anchors
-
     send(item(1075), BM_CLICK);
     ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, 1070, 0));  // Alt+M as the main window relays it
     press(1);
     closed();
     EXPECT_EQ(storedSetting("TitleCheck"), 1u);
     EXPECT_TRUE(storedSetting("StatusDisplay") == 0xDEADBEEF && storedSetting("SuspendType") == 0xDEADBEEF);
-    EXPECT_EQ(tooltips(), 0);
 }
 
 // One instance: the about box, then a 5 MB readme and a binary one, with a RICHED32.DLL planted
@@ -216,11 +178,12 @@ TEST_F(InfoTest, AboutBoxThenHugeOrBinaryReadmeAndAPlantedLibraryIsNeverLoaded)
     EXPECT_TRUE(waitWindowGone(about, 5000));
 
     for (int binary : {0, 1}) {
-        HWND edit = openReadme();
+        ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 261, 0));
+        HWND viewer = window("Somnivar - Readme.txt");
+        HWND edit = FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr);
         ASSERT_NE(edit, nullptr);
         const LRESULT lines = send(edit, EM_GETLINECOUNT);
         EXPECT_TRUE(lines >= 1 && lines <= (binary ? 65536 : 30000)) << lines << ": half a megabyte at most";
-        HWND viewer = GetParent(edit);
         ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0) && waitWindowGone(viewer, 10000));
         std::string bytes(65536, '\0');
         for (size_t i = 0; i < bytes.size(); ++i)
@@ -245,8 +208,8 @@ TEST_F(InfoTest, HelpStartShowsTheFileIgnoresLeftAndRightAndEndsWithItsViewer)
 
     ASSERT_TRUE(postMessage(edit, WM_KEYDOWN, VK_NEXT, 0));
     ASSERT_TRUE(waitUntil([&] { return send(edit, EM_GETFIRSTVISIBLELINE) > 0; }, 5000));
-    const LRESULT top = send(edit, EM_GETFIRSTVISIBLELINE), caret = send(edit, EM_GETSEL);
-    EXPECT_EQ(LOWORD(caret), send(edit, EM_LINEINDEX, top)) << "the caret stays at the top line";
+    const LRESULT top = send(edit, EM_GETFIRSTVISIBLELINE);
+    const LRESULT caret = send(edit, EM_GETSEL);
     for (WPARAM key : {VK_RIGHT, VK_RIGHT, VK_LEFT, VK_RIGHT})
         ASSERT_TRUE(postMessage(edit, WM_KEYDOWN, key, 0));
     EXPECT_EQ(send(edit, EM_GETFIRSTVISIBLELINE), top);
