@@ -1,4 +1,5 @@
 // What the benchmark's stand-in powrprof.dll records: when each SetSuspendState call entered.
+// It "sleeps" sleepMs before it returns (0: at once).
 #pragma once
 #include <windows.h>
 
@@ -8,6 +9,7 @@ constexpr LONG kBenchPowerSlots = 64;
 struct BenchPowerCalls {
     volatile LONG count;
     LONGLONG counter[kBenchPowerSlots];  // QueryPerformanceCounter at entry
+    volatile LONG sleepMs;
 };
 
 // The shared record (created zero-filled by whichever side comes first), or null.

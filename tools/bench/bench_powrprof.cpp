@@ -11,5 +11,7 @@ extern "C" __declspec(dllexport) BOOLEAN WINAPI SetSuspendState(BOOLEAN, BOOLEAN
         calls->counter[calls->count] = now.QuadPart;
         InterlockedIncrement(&calls->count);
     }
+    if (calls && calls->sleepMs > 0)
+        Sleep(static_cast<DWORD>(calls->sleepMs));
     return TRUE;
 }

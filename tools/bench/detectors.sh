@@ -9,6 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 BIN=$(cd "${BIN:-$root/build/win-x64/bin}" && pwd)
 work=$(mktemp -d)
+# The benchmark's copy of the program, beside the benchmark's power stand-in.
+cp "$BIN/Somnivar.exe" "$BIN/Vantrel.dll" "$BIN/bench/"
 trap 'rm -rf "$work"' EXIT
 x86_64-w64-mingw32-g++ -std=c++17 -O2 -static -finput-charset=UTF-8 -fexec-charset=CP932 -I"$root" \
     "$root/tools/bench/detectors_bench.cpp" -o "$work/detectors_bench.exe"

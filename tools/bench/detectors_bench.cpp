@@ -1,4 +1,5 @@
-// Drives Somnivar.exe through idle suspends with the test power stand-in, for
+// Drives the benchmark's copy of Somnivar.exe (BINDIR\bench) through idle suspends with the
+// benchmark's power stand-in, for
 // tools/bench/detectors.sh.
 //   detectors_bench.exe BINDIR
 // Phase 1, once with Expand 0 and once with Expand 1: a 3.5-second simulated sleep that handles
@@ -14,11 +15,11 @@
 #include <vector>
 
 #include "settings/settings.h"
-#include "tests/win/standins.h"
+#include "tools/bench/bench_power.h"
 
 namespace {
 
-standin::PowerState* power;
+BenchPowerCalls* power;
 LARGE_INTEGER answeredAt;
 int monitorBroadcasts; // SC_MONITORPOWER before and after the power call
 HANDLE program;
@@ -105,8 +106,8 @@ bool suspend(Instance& instance, LONG sleepMs)
     monitorBroadcasts = 0;
     PostMessageA(instance.window, WM_TIMER, 9, 0); // no resume grace in the way
     PostMessageA(instance.window, WM_TIMER, 3, 0);
-    pumpUntil([] { return power->callCount != 0; }, 5000);
-    return power->callCount != 0;
+    pumpUntil([] { return power->count != 0; }, 5000);
+    return power->count != 0;
 }
 
 void mark(const char* text)
@@ -122,9 +123,8 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 2;
-    const std::string bin = argv[1];
-    HANDLE mapping;
-    power = standin::mapShared<standin::PowerState>(standin::kPowerMappingName, &mapping);
+    const std::string bin = std::string(argv[1]) + "\\bench";
+    power = mapBenchPowerCalls();
     if (!power)
         return 1;
     HKEY key;
