@@ -30,28 +30,22 @@ int readmeSettlingBudget;
 constexpr const char* kDialogClass = "#32770";
 constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
 
-// The system's last-input time as the previous poll saw it.
-DWORD lastInputTime;
-bool lastInputTimeKnown;
 // Once a timer has failed the program is on its way out: one box, then the quit.
 bool timerFailureReported;
 
 // Windows removes a low-level hook that keeps timing out, without a word; from then on the
-// flag stays clear while the user works. The system's own last-input time still moves: then the
-// hooks are installed afresh and the poll counts the input it missed. The shared flag is left
-// alone, so that it only ever says what the hooks saw.
+// flag stays clear while the user works and the countdown runs out under their hands. The
+// system's own last-input time still moves. Input the hooks saw restarts the countdown, so
+// input that the system saw within the whole period was missed: the hooks are installed afresh
+// and the input counts. Asked at the expiry rather than at every poll, this costs an idle
+// machine nothing (under Wine every call is a round trip to the server).
 bool inputMissedByHooks()
 {
     if (!isNtPlatform || !inputHooksInstalled)
         return false;
     LASTINPUTINFO info = {};
     info.cbSize = sizeof(info);
-    if (!GetLastInputInfo(&info))
-        return false;
-    const bool moved = lastInputTimeKnown && info.dwTime != lastInputTime;
-    lastInputTime = info.dwTime;
-    lastInputTimeKnown = true;
-    if (!moved || MessageCheck() != 0)
+    if (!GetLastInputInfo(&info) || GetTickCount() - info.dwTime >= idlePeriodMs(settings.Time))
         return false;
     reinstallInputHooks();
     return true;
@@ -169,8 +163,7 @@ namespace {
 
 void activityPollTick()
 {
-    const bool missedInput = inputMissedByHooks();
-    if (settings.Enable == 1 && (missedInput || MessageCheck() == 1)) {
+    if (settings.Enable == 1 && MessageCheck() == 1) {
         // Restart from the full period: the countdown runs from this poll.
         armIdleTimer(0);
         armIdleTimer(1);
@@ -191,6 +184,11 @@ void idleExpiryTick()
     // Vetoed expiries leave timer 3 armed: the next try is one full period later.
     if (resourceStopActive || settings.Enable == 0 || resumeGrace)
         return;
+    if (inputMissedByHooks()) {
+        armIdleTimer(0);
+        armIdleTimer(1);
+        return;
+    }
     idleSuspend();
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cost of the once-a-second check that the low-level input hooks are still alive. Builds the
+# Cost of the check, at each idle expiry, that the low-level input hooks are still alive. Builds the
 # measurement program with the x64 cross compiler and runs it under Wine.
 # BIN (the x64 bin folder) is not needed: the program stands alone.
 set -euo pipefail
