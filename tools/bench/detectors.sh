@@ -13,7 +13,7 @@ work=$(mktemp -d)
 cp "$BIN/Somnivar.exe" "$BIN/Vantrel.dll" "$BIN/bench/"
 trap 'rm -rf "$work"' EXIT
 x86_64-w64-mingw32-g++ -std=c++17 -O2 -static -finput-charset=UTF-8 -fexec-charset=CP932 -I"$root" \
-    "$root/tools/bench/detectors_bench.cpp" -o "$work/detectors_bench.exe"
+    "$root/tools/bench/detectors_driver.cpp" -o "$work/detectors_driver.exe"
 # A prefix of its own: the bench writes settings and DLL overrides into it.
 export SOMNIVAR_WINEPREFIX=${SOMNIVAR_WINEPREFIX:-$root/build/bench-wineprefix}
 
@@ -69,5 +69,5 @@ while IFS= read -r line; do
         fi ;;
     "|"*) rows+=("$line") ;;
     esac
-done < <("$root/tools/wine-run" "$work/detectors_bench.exe" "Z:${BIN//\//\\}")
+done < <("$root/tools/wine-run" "$work/detectors_driver.exe" "Z:${BIN//\//\\}")
 printf '%s\n' "${rows[@]}"

@@ -1,7 +1,7 @@
 // Drives the benchmark's copy of Somnivar.exe (BINDIR\bench) through idle suspends with the
 // benchmark's power stand-in, for
 // tools/bench/detectors.sh.
-//   detectors_bench.exe BINDIR
+//   detectors_driver.exe BINDIR
 // Phase 1, once with Expand 0 and once with Expand 1: a 3.5-second simulated sleep that handles
 // no sent messages. Prints "@before EXPAND" before the suspend, "@start" once the power call is
 // running and "@end" 3 s later; the script reads the threads' CPU at those lines.
@@ -160,7 +160,7 @@ int main(int argc, char** argv)
         QueryPerformanceFrequency(&frequency);
         for (int round = 0; round < 20; ++round) {
             if (!suspend(instance, 1000)) {
-                std::fprintf(stderr, "detectors_bench: suspend %d did not reach the power call\n", round);
+                std::fprintf(stderr, "detectors_driver: suspend %d did not reach the power call\n", round);
                 return 1;
             }
             answeredAt.QuadPart = 0;
