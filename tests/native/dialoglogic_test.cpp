@@ -43,7 +43,6 @@ TEST(ReadmeScroll, KeyTableSnappingAndUnits)
         {"page down near the end stops at the last page", 0x22, 150, 30, 200, 1, 170},
         {"page down at the last page does nothing", 0x22, 170, 30, 200, 0, kNone},
         {"page up from 5 with a page of 30", 0x21, 5, 30, 200, 1, 0},
-        {"down", 0x28, 7, 30, 200, 1, 8},
         {"end", 0x23, 3, 30, 200, 1, 170},
         {"left and right are taken and do nothing", 0x25, 9, 30, 200, 0, kNone},
         {"other keys go to the control", 0x41, 9, 30, 200, -1, kNone},

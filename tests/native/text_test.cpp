@@ -1,4 +1,4 @@
-// Bounded copies, leading numbers and the idle arithmetic.
+// Bounded copies and the idle arithmetic.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,7 +8,6 @@
 
 #include "app/bytes.h"
 #include "app/idletime.h"
-#include "info/versiontext.h"
 
 TEST(CopyBounded, CutsAtACharacterBoundaryAndNeverOverruns)
 {
@@ -23,17 +22,6 @@ TEST(CopyBounded, CutsAtACharacterBoundaryAndNeverOverruns)
         EXPECT_EQ(std::string(buffer), std::string(c.text, c.length));
         EXPECT_EQ(buffer[c.size], 'G');
     }
-    char untouched = 'G';
-    EXPECT_EQ(copyBounded(&untouched, 0, "abc"), 0u);
-    EXPECT_EQ(untouched, 'G');
-}
-
-TEST(LeadingInteger, SignsBlanksAndOverflow)
-{
-    const std::pair<const char*, int> cases[] = {{"6.00.2900.5512", 6}, {"\t 7 8", 7}, {"+12", 12}, {"-3x", -3},
-                                                 {"- 3", 0}, {"v6", 0}, {"", 0}, {"99999999999999", INT_MAX}};
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(leadingInteger(text), value) << text;
 }
 
 TEST(IdleArithmetic, PeriodMonitorArgumentAndCommandedKind)
