@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
-#include <iterator>
 #include <string>
 
 #include "status/statusline.h"
@@ -12,12 +10,9 @@ namespace {
 StatusLineInputs ntOn()  // a fresh install switched on, on the NT family with a new shell
 {
     StatusLineInputs in{};
-    in.Enable = 1;
+    in.Enable = in.isNt = in.ExpType = 1;
     in.Time = 10;
-    in.isNt = 1;
-    in.ExpType = 1;
-    in.Value = 30;
-    in.StopValue = 30;
+    in.Value = in.StopValue = 30;
     in.shellMajorVersion = 6;
     return in;
 }
@@ -46,12 +41,9 @@ TEST(StatusLine, ExampleBreaksFromShellFiveAndIsCutBefore)
 {
     const char example[] = "Somnivar - S:ON O:CAN/10Min U:OFF E:ON/SUS M:STB H:OFF P:ON T:OFF";
     StatusLineInputs in = ntOn();
-    in.Expand = 1;
+    in.Expand = in.ApplicationCheck = 1;
     in.Monitor = 2;
-    in.ApplicationCheck = 1;
     ASSERT_EQ(line(in), example);
-    ASSERT_EQ(std::strlen(example), 65u);
-    ASSERT_EQ(example[48], ' ');
     for (int shell : {0, 4, 5, 6}) {
         in.shellMajorVersion = shell;
         EXPECT_EQ(line(in, true), shell < 5 ? std::string(example, 59) + "..."
@@ -70,16 +62,14 @@ TEST(StatusLine, FieldsFollowTheirSettings)
         // Off (anything but 1), only the always-fields remain; the 9x family has no U field.
         {ntOn, [](auto& in) { in.Enable = 5; in.Expand = 1; in.Monitor = 2; in.ApplicationCheck = 1; },
          "Somnivar - S:OFF O:CAN U:OFF"},
-        {ntOn, [](auto& in) { in.Enable = 0; in.isNt = 0; in.Monitor = 2; in.SuspendOther = 1; },
-         "Somnivar - S:OFF O:SUS"},
         {ntOn, [](auto& in) { in.isNt = 0; in.StatusDisplay = 1; },
          "Somnivar - S:ON O:CAN/10Min E:OFF M:ON H:OFF P:OFF T:OFF"},
-        {ntOn, [](auto& in) { in.SuspendOther = in.StatusDisplay = in.Expand = in.HotKeyUse = in.TitleCheck = 1; in.ExpType = 0; },
+        {ntOn, [](auto& in) { in.SuspendOther = in.StatusDisplay = in.Expand = in.HotKeyUse = in.TitleCheck = 1;
+                              in.ExpType = 0; },
          "Somnivar - S:ON O:SUS/10Min U:ON E:ON/CAN M:ON H:ON P:OFF T:ON"},
         // A flag holding anything but 1 reads as off, Expand 2 shows no kind, Monitor 3 no field.
         {ntOn, [](auto& in) { in.StatusDisplay = 2; in.Expand = 2; in.HotKeyUse = -1; in.Monitor = 3; },
          "Somnivar - S:ON O:CAN/10Min U:OFF E:OFF H:OFF P:OFF T:OFF"},
-        {ntOn, [](auto& in) { in.Monitor = -1; }, "Somnivar - S:ON O:CAN/10Min U:OFF E:OFF H:OFF P:OFF T:OFF"},
         // The R and A fields come only with the meter; any nonzero Resource or Stop shows its
         // threshold, though only 1 reads as on.
         {meterOn, [](auto&) {}, "Somnivar - S:ON O:CAN/10Min E:OFF M:ON H:OFF P:OFF T:OFF R:72%/OFF A:OFF"},
@@ -93,31 +83,16 @@ TEST(StatusLine, FieldsFollowTheirSettings)
         // Held off by the resource stop, the line keeps the fields of a switched-on program.
         {meterOn, [](auto& in) { in.Enable = 0; in.resourceStopActive = in.Stop = in.Monitor = 1; in.StopValue = 25; },
          "Somnivar - S:OFF O:CAN/10Min E:OFF M:OFF H:OFF P:OFF T:OFF R:72%/OFF A:ON/25%"},
-        {meterOn, [](auto& in) { in.Time = INT_MIN; in.StopValue = INT_MIN; in.Stop = 1; },
-         "Somnivar - S:ON O:CAN/-2147483648Min E:OFF M:ON H:OFF P:OFF T:OFF R:72%/OFF A:ON/-2147483648%"},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE("case " + std::to_string(i));
-        StatusLineInputs in = cases[i].base();
-        cases[i].change(in);
-        EXPECT_EQ(line(in), cases[i].expected);
+    for (const auto& each : cases) {
+        StatusLineInputs in = each.base();
+        each.change(in);
+        EXPECT_EQ(line(in), each.expected);
     }
 }
 
-// Values edited into the registry: every number at its extreme, every optional field present;
-// and a cut never splits a double-byte character.
-TEST(StatusLine, ExtremeValuesFitTheTipAndCutsKeepCharactersWhole)
+TEST(StatusLine, CutsKeepCharactersWhole)
 {
-    for (int shell : {4, 6}) {
-        StatusLineInputs in = meterOn();
-        in.isNt = 1;  // not a real combination, but the longest one
-        in.Time = in.freeResourcePercent = in.Value = in.StopValue = INT_MIN;
-        in.Expand = in.Resource = in.Stop = 1;
-        in.shellMajorVersion = shell;
-        const std::string tip = line(in, true);
-        EXPECT_LE(tip.size(), shell < 5 ? 63u : 127u);
-        EXPECT_EQ(tip.substr(tip.size() - 3), "...") << tip;
-    }
     StatusLineBuffer text{};
     std::memset(text.data(), 'a', 58);
     for (size_t i = 58; i < 140; i += 2)

@@ -1,4 +1,4 @@
-// Bounded copies, the version text search and the idle arithmetic.
+// Bounded copies and the idle arithmetic.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,7 +8,6 @@
 
 #include "app/bytes.h"
 #include "app/idletime.h"
-#include "info/versiontext.h"
 
 TEST(CopyBounded, CutsAtACharacterBoundaryAndNeverOverruns)
 {
@@ -23,17 +22,6 @@ TEST(CopyBounded, CutsAtACharacterBoundaryAndNeverOverruns)
         EXPECT_EQ(std::string(buffer), std::string(c.text, c.length));
         EXPECT_EQ(buffer[c.size], 'G');
     }
-    char untouched = 'G';
-    EXPECT_EQ(copyBounded(&untouched, 0, "abc"), 0u);
-    EXPECT_EQ(untouched, 'G');
-}
-
-TEST(LeadingInteger, SignsBlanksAndOverflow)
-{
-    const std::pair<const char*, int> cases[] = {{"6.00.2900.5512", 6}, {"\t 7 8", 7}, {"+12", 12}, {"-3x", -3},
-                                                 {"- 3", 0}, {"v6", 0}, {"", 0}, {"99999999999999", INT_MAX}};
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(leadingInteger(text), value) << text;
 }
 
 TEST(IdleArithmetic, PeriodMonitorArgumentAndCommandedKind)
@@ -52,60 +40,4 @@ TEST(IdleArithmetic, PeriodMonitorArgumentAndCommandedKind)
         EXPECT_EQ(commandedHibernateFlag(kind, 0), kind == 263) << kind;
         EXPECT_EQ(commandedHibernateFlag(kind, 1), kind != 264) << kind;
     }
-}
-
-namespace {
-
-// A version block reduced to its string tables; it records every path the search asks for.
-struct FakeBlock {
-    std::vector<std::pair<std::string, std::string>> strings;
-    std::vector<std::string> asked = {};
-};
-
-int lookUp(const void* context, const char* path, std::string_view* value)
-{
-    auto* block = const_cast<FakeBlock*>(static_cast<const FakeBlock*>(context));
-    block->asked.push_back(path);
-    for (const auto& entry : block->strings) {
-        if (entry.first == path) {
-            *value = entry.second;
-            return 1;
-        }
-    }
-    return 0;
-}
-
-} // namespace
-
-TEST(FindVersionString, OwnTableThenCodePagesOuterAndLanguagesInner)
-{
-    const std::string own = "\\StringFileInfo\\040904e4\\FileVersion", japanese = "\\StringFileInfo\\041103a4\\FileVersion";
-    const struct {
-        std::vector<std::pair<std::string, std::string>> strings;
-        std::string key, value;
-        int found;
-        size_t asked;
-    } cases[] = {
-        {{{own, "own"}, {japanese, "fallback"}}, "FileVersion", "own", 1, 1},
-        // One own look-up, 45 languages with code page 0, then sixteen before 0x0411 with 932.
-        {{{"\\StringFileInfo\\040104b0\\FileVersion", "wrong order"}, {japanese, "fallback"}}, "FileVersion", "fallback", 1, 63},
-        {{{"\\StringFileInfo\\0c0403b6\\FileVersion", "elsewhere"}}, "FileVersion", "", 0, 1 + 12 * 45},
-        {{}, std::string(kStringPathSize, 'K'), "", 0, 0},  // a cut path could name another key
-    };
-    for (const auto& c : cases) {
-        FakeBlock block{c.strings};
-        std::string_view value = "stale";
-        EXPECT_EQ(findVersionString(0x0409, 1252, c.key, lookUp, &block, &value), c.found);
-        EXPECT_EQ(value, c.value);
-        EXPECT_EQ(block.asked.size(), c.asked) << c.value;
-        if (c.asked == 63) {
-            EXPECT_EQ(block.asked[1], "\\StringFileInfo\\04010000\\FileVersion");
-        }
-    }
-    char path[40];
-    std::memset(path, 'G', sizeof(path));
-    ASSERT_EQ(formatStringPath(path, 28, 0x0411, 932, "ab"), 1);  // 16 + 8 + 1 + key + terminator
-    EXPECT_EQ(std::string(path, 29), std::string("\\StringFileInfo\\041103a4\\ab\0G", 29));
-    EXPECT_EQ(formatStringPath(path, 28, 0x0411, 932, "abc"), 0);
-    EXPECT_EQ(std::string(path, 2), std::string("\0S", 2));
 }

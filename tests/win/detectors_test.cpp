@@ -1,10 +1,10 @@
 // Confirmation windows shown while the power stand-in sleeps, and what the program sends them.
-#include <windows.h>
+#include "harness/harness.h"
+
 #include <tlhelp32.h>
 
 #include <map>
 
-#include "harness/harness.h"
 #include "resources/resource.h"
 
 using namespace harness;
@@ -33,7 +33,6 @@ HWND show(const char* title)
 
 class Detectors : public SomnivarTest {
 protected:
-    bool start() { return startSomnivar("", &instance_); }
     bool postTimer(UINT_PTR timer) { return postMessage(instance_.mainWindow, WM_TIMER, timer, 0); }
     int threads()
     {
@@ -66,7 +65,8 @@ TEST_F(Detectors, AnswerTheConfirmationWindowsOfAnIdleSuspendOnly)
         SCOPED_TRACE(&each - cases);
         const bool same = &each > cases && each.expand == (&each)[-1].expand && each.expType == (&each)[-1].expType;
         ASSERT_TRUE(same || ((&each == cases || stopSomnivar(instance_)) &&
-                             storeSettings({{"Expand", each.expand}, {"ExpType", each.expType}}) && start()));
+                             storeSettings({{"Expand", each.expand}, {"ExpType", each.expType}}) &&
+                             startSomnivar("", &instance_)));
         standin::State& stand = standIns();
         received.clear();
         stand.callCount = stand.returned = 0;
