@@ -78,6 +78,9 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
                                {"SuspendOther", 1}, {"StatusDisplay", 1}, {"Value", 150}}));
     ASSERT_TRUE(startSomnivar("", &app_));
     open();
+    ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0));  // open already: never a second one
+    pumpMessages(500);
+    EXPECT_EQ(openDialogs(app_.process.id).size(), 1u);
     EXPECT_TRUE(text(1100) == "25" && text(1119) == "150");
     EXPECT_TRUE(checked(1049) && !checked(1105) && checked(1103) && checked(1114) && checked(1116));
     EXPECT_TRUE(checked(1054) && checked(1056) && !checked(1070) && checked(1029) && checked(1075));
@@ -111,6 +114,11 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     closed();
     open();
     EXPECT_TRUE(storedSetting("Enable") == 1 && storedSetting("OffCheck") == 1 && checked(1103));
+    send(item(1055), HKM_SETHOTKEY, 0);  // an emptied hot key is given up and stored as 0
+    press(1);
+    closed();
+    EXPECT_TRUE(storedSetting("HotKeyUse") == 0 && !heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
+    open();
     press(1111);
     answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);
     answer("Somnivar", "プログラムを終了します。", IDOK);
@@ -154,4 +162,24 @@ TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCutAndAPlantedLibraryIsNeverLoad
     }
     EXPECT_TRUE(processRunning(app_.process));
     EXPECT_EQ(GetFileAttributesA("planted-riched32-loaded"), INVALID_FILE_ATTRIBUTES);
+}
+
+// A -H start with no instance shows the viewer, which Left and Right do not scroll, and ends
+// with it.
+TEST_F(InfoTest, HelpStartEndsWithItsViewer)
+{
+    writeFile("Readme.txt", numberedLines(150));
+    ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-H"}, &app_.process));
+    HWND viewer = window("Somnivar - Readme.txt");
+    HWND edit = FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr);
+    ASSERT_NE(edit, nullptr);
+    for (WPARAM key : {VK_NEXT, VK_RIGHT, VK_LEFT})
+        send(edit, WM_KEYDOWN, key);
+    EXPECT_GT(send(edit, EM_GETFIRSTVISIBLELINE), 0);  // Page Down moved it, Right and Left took nothing back
+    const LRESULT top = send(edit, EM_GETFIRSTVISIBLELINE);
+    send(edit, WM_KEYDOWN, VK_LEFT);
+    EXPECT_EQ(send(edit, EM_GETFIRSTVISIBLELINE), top);
+    ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0));
+    DWORD exitCode = 1;
+    EXPECT_TRUE(waitProcessExit(app_.process, 10000, &exitCode) && exitCode == 0);
 }

@@ -241,6 +241,41 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0) << toUtf8(boxes[1]);
 }
 
+// Each open title once, the about box too, but never the program's own windows; an edit to
+// nothing removes the row, Escape restores it.
+TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
+{
+    writeFile("TitleList.txt", "Somnivar の設定\r\nMemo\r\n");
+    HWND probes[2];
+    for (HWND& probe : probes)
+        probe = CreateWindowExA(0, "STATIC", "Editor probe", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    openAboutBox();
+    openTitleEditor();
+    ASSERT_NE(titleEditor, nullptr);
+    const ListEditorState& editor = titleEditorState;
+    EXPECT_EQ(rows(editor.rightList), Rows({"Memo"}));
+    const Rows titles = rows(editor.leftList);
+    auto count = [&](const char* title) { return std::count(titles.begin(), titles.end(), title); };
+    EXPECT_EQ(count("Editor probe"), 1);
+    EXPECT_EQ(count("Somnivar について"), 1);
+    EXPECT_EQ(count("監視タイトルの追加・削除") + count("Somnivar の設定") + count("Somnivar"), 0);
+    for (HWND probe : probes)
+        DestroyWindow(probe);
+
+    ListView_SetItemState(editor.rightList, 0, LVIS_SELECTED, LVIS_SELECTED);
+    NMHDR doubleClick = {editor.rightList, 1067, static_cast<UINT>(NM_DBLCLK)};
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        SendMessageA(titleEditor, WM_NOTIFY, 1067, reinterpret_cast<LPARAM>(&doubleClick));
+        ASSERT_NE(inPlaceEdit, nullptr);
+        SetWindowTextA(inPlaceEdit, "");
+        EXPECT_TRUE(filterInPlaceEdit({inPlaceEdit, WM_KEYDOWN, key, 0, 0, {}}));
+        EXPECT_EQ(inPlaceEdit, nullptr);
+        EXPECT_EQ(rows(editor.rightList), key == VK_ESCAPE ? Rows({"Memo"}) : Rows());
+        EXPECT_EQ(editor.listModified, key == VK_ESCAPE ? 0 : 1);
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
 // The tooltip refresh calls the notification area only for a change, and again after a refused call.
 TEST_F(IdleCost, RefreshSendsOnlyWhatTheTrayDoesNotShow)
 {
