@@ -59,7 +59,6 @@ bool pressButton(const Box& box, int buttonId);  // posted like a click
 // ---- Registry of the prefix
 bool deleteKeyTree(HKEY root, const char* path);  // true when gone afterwards
 bool keyExists(HKEY root, const char* path);
-bool readDword(HKEY root, const char* path, const char* name, DWORD* value);  // a REG_DWORD only
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value);
 bool writeString(HKEY root, const char* path, const char* name, const char* value);
 bool valueExists(HKEY root, const char* path, const char* name);
@@ -72,6 +71,7 @@ void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp";
 
 std::string readFile(const std::string& path);  // "" when missing
 std::string toUtf8(const std::string& cp932);   // for failure messages
+std::string failureText(DWORD error);          // the program's report of a failed power call
 
 // ---- Stand-in notification area: a top-most "Shell_TrayWnd" that decodes every Shell_NotifyIcon
 // call Wine forwards to it.
@@ -81,7 +81,6 @@ struct TrayEvent {
     UINT id = 0, flags = 0, callbackMessage = 0;
     std::string tip, balloonText, balloonTitle;
     DWORD balloonFlags = 0;
-    int iconResource = 0;  // 1, 2 or 3 when the bits are one of Somnivar's icons
     DWORD processId = 0;
     UINT timeout = 0;
 };
@@ -104,8 +103,7 @@ void* hookImport(const char* functionName, void* replacement);  // of this execu
 
 // Each test gets a fresh working directory (also the current one), no Software\Orlenby, no
 // Somnivar running, the power stand-in selected and reset, the Wine version unset. Afterwards an
-// unanswered message box fails it and its processes end. A test still running after three
-// minutes ends the run with its name.
+// unanswered message box fails it and its processes end.
 class SomnivarTest : public ::testing::Test {
 protected:
     void SetUp() override;
