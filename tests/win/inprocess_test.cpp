@@ -239,7 +239,6 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
     const NOTIFYICONDATAA& added = records[0];
     EXPECT_TRUE(added.cbSize == (sizeof(void*) == 8 ? 504u : 488u) && added.hWnd == mainWindow && added.uID == 123);
     EXPECT_TRUE(added.uFlags == 7 && added.uCallbackMessage == 32868 && added.hIcon == icon(2));
-    EXPECT_EQ(records[0].szTip, std::string("Somnivar - S:ON O:CAN/10Min U:OFF E:OFF M:ON H:OFF P:OFF T:OFF"));
     std::vector<DWORD> expected;
     for (int i = 0; i < 5; ++i) {
         EXPECT_FALSE(quitPosted());
@@ -251,16 +250,11 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
     EXPECT_TRUE(quitPosted());
 }
 
-// A double-click switches nothing while a dialog is open or the resource stop holds; then it
-// switches, and the icon, the tip, the marks and the stored values follow.
+// A double-click or the menu switches nothing while the resource stop holds; then they switch,
+// and the icon, the marks and the stored values follow.
 TEST_F(MainWindow, DoubleClickAndMenuSwitchAndTheTaskbarRestartAddsTheIconAgain)
 {
     ASSERT_TRUE(storeSettings());
-    titleEditor = dummy();
-    click(WM_LBUTTONDBLCLK);
-    EXPECT_EQ(settings.Enable, 1);
-    DestroyWindow(titleEditor);
-    titleEditor = nullptr;
     resourceStopActive = 1;
     click(WM_LBUTTONDBLCLK);
     command(IDM_FUNCTION_OFF);
@@ -281,8 +275,6 @@ TEST_F(MainWindow, DoubleClickAndMenuSwitchAndTheTaskbarRestartAddsTheIconAgain)
         EXPECT_EQ(storedSetting("OffCheck"), 1 - step.enable);
         ASSERT_EQ(codes, std::vector<DWORD>{NIM_MODIFY});
         EXPECT_EQ(records[0].hIcon, icon(step.enable ? 2 : 3));
-        EXPECT_EQ(records[0].szTip, std::string(step.enable ? "Somnivar - S:ON O:CAN/10Min U:OFF E:OFF M:ON H:OFF P:OFF "
-                                                              "T:OFF" : "Somnivar - S:OFF O:CAN U:OFF"));
         EXPECT_EQ(GetMenuDefaultItem(trayMenu, FALSE, 0), step.enable ? 256u : 257u);
         EXPECT_TRUE(GetMenuState(trayMenu, step.enable ? 256 : 257, 0) & MF_CHECKED);
     }
@@ -355,19 +347,6 @@ TEST_F(PowerInProcess, ExpiryIsVetoedByResourceStopEnableOffAndGraceAndStaysArme
         EXPECT_NE(idleTimerArmed, 0u);
     }
     EXPECT_TRUE(boxTexts.empty());
-}
-
-TEST_F(PowerInProcess, PollRestartsTheCountdownOnInputOnlyWhileEnabled)
-{
-    MessageSet(1);
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_TRUE(MessageCheck() == 0 && idleTimerArmed != 0);
-    armIdleTimer(0);
-    settings.Enable = 0;  // the flag is neither read nor cleared
-    MessageSet(1);
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_TRUE(MessageCheck() == 1 && idleTimerArmed == 0);
-
 }
 
 // The call's kind by family, command and SuspendType, each between the monitor broadcasts (off
@@ -495,8 +474,9 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
     EXPECT_EQ(standIns().callCount, 1);
 }
 
-// A veto of a suspend we allowed, switching on, and input the hooks missed start the countdown
-// afresh (timer 3); a resume and missed input install the hooks again.
+// A veto of a suspend we allowed, switching on, and input the hooks saw or missed start the
+// countdown afresh (timer 3), input only while enabled; a resume and missed input install the
+// hooks again.
 TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
 {
     settings.SuspendOther = 1;
@@ -510,18 +490,23 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     setEnableState(1);
     EXPECT_EQ(idleTimerArmed, 3u);
     EXPECT_EQ(hookInstalls, 1);
-    // Last-input time and flag at a poll; then the countdown's timer, and the installs so far.
+    // Enable, last-input time and flag at a poll; then the countdown's timer, the flag (off, it is
+    // neither read nor cleared) and the installs so far.
     const struct {
+        int enable;
         DWORD time;
-        int flag, timer, installs;
-    } polls[] = {{7, 0, 0, 1}, {8, 1, 3, 1}, {9, 0, 3, 2}};
+        int flag, timer, flagAfter, installs;
+    } polls[] = {{1, 7, 0, 0, 0, 1}, {1, 7, 1, 3, 0, 1}, {0, 7, 1, 0, 1, 1}, {1, 8, 1, 3, 0, 1}, {1, 9, 0, 3, 0, 2}};
     for (const auto& poll : polls) {
+        SCOPED_TRACE(&poll - polls);
         armIdleTimer(0);
+        settings.Enable = poll.enable;
         inputTime = poll.time;
         MessageSet(poll.flag);
         tick(TIMER_ACTIVITY_POLL);
-        EXPECT_EQ(int(idleTimerArmed), poll.timer) << poll.time;
-        EXPECT_EQ(hookInstalls, poll.installs) << poll.time;
+        EXPECT_EQ(int(idleTimerArmed), poll.timer);
+        EXPECT_EQ(MessageCheck(), poll.flagAfter);
+        EXPECT_EQ(hookInstalls, poll.installs);
     }
 }
 
