@@ -44,7 +44,7 @@ BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
     SetLastError(busy ? ERROR_TIMEOUT : 0);
     return !busy;
 }
-HICON WINAPI iconById(HINSTANCE, const char* name) { return reinterpret_cast<HICON>(const_cast<char*>(name)); }
+HICON WINAPI iconById(HINSTANCE, const char* name) { return HICON(name); }  // icon 2 is HICON(2)
 int WINAPI fakeBox(HWND, const char* text, const char*, UINT)
 {
     boxTexts.push_back(text);
@@ -186,10 +186,8 @@ protected:
         records.clear();
         monitor.clear();
     }
-    LRESULT click(UINT mouse) { return SendMessageA(mainWindow, WM_TRAY_CALLBACK, TRAY_ICON_ID, mouse); }
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
     LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
-    HICON icon(int id) { return reinterpret_cast<HICON>(INT_PTR(id)); }  // as iconById returns it
     // The last shell call shows this balloon for ten seconds.
     bool lastBalloon(const char* title, const std::string& text, DWORD kind)
     {
@@ -238,7 +236,7 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
     ASSERT_NE(create(), nullptr);
     const NOTIFYICONDATAA& added = records[0];
     EXPECT_TRUE(added.cbSize == (sizeof(void*) == 8 ? 504u : 488u) && added.hWnd == mainWindow && added.uID == 123);
-    EXPECT_TRUE(added.uFlags == 7 && added.uCallbackMessage == 32868 && added.hIcon == icon(2));
+    EXPECT_TRUE(added.uFlags == 7 && added.uCallbackMessage == 32868 && added.hIcon == HICON(2));
     std::vector<DWORD> expected;
     for (int i = 0; i < 5; ++i) {
         EXPECT_FALSE(quitPosted());
@@ -250,60 +248,8 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
     EXPECT_TRUE(quitPosted());
 }
 
-// A double-click or the menu switches nothing while the resource stop holds; then they switch,
-// and the icon, the marks and the stored values follow.
-TEST_F(MainWindow, DoubleClickAndMenuSwitchAndTheTaskbarRestartAddsTheIconAgain)
+TEST_F(MainWindow, CommandsForwardOnlyTheListedShortcutsAndNeverToItself)
 {
-    ASSERT_TRUE(storeSettings());
-    resourceStopActive = 1;
-    click(WM_LBUTTONDBLCLK);
-    command(IDM_FUNCTION_OFF);
-    EXPECT_EQ(settings.Enable, 1);
-    resourceStopActive = 0;
-    const struct {
-        UINT mouse;
-        WPARAM command;
-        DWORD enable;
-    } steps[] = {{WM_LBUTTONDBLCLK, 0, 0}, {0, IDM_FUNCTION_ON, 1}, {WM_LBUTTONDBLCLK, 0, 0}, {0, IDM_FUNCTION_OFF, 0}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(&step - steps);
-        codes.clear();
-        records.clear();
-        EXPECT_EQ(step.mouse ? click(step.mouse) : command(step.command), step.mouse ? 0 : 1);
-        EXPECT_EQ(settings.Enable, int(step.enable));
-        EXPECT_EQ(storedSetting("Enable"), step.enable);
-        EXPECT_EQ(storedSetting("OffCheck"), 1 - step.enable);
-        ASSERT_EQ(codes, std::vector<DWORD>{NIM_MODIFY});
-        EXPECT_EQ(records[0].hIcon, icon(step.enable ? 2 : 3));
-        EXPECT_EQ(GetMenuDefaultItem(trayMenu, FALSE, 0), step.enable ? 256u : 257u);
-        EXPECT_TRUE(GetMenuState(trayMenu, step.enable ? 256 : 257, 0) & MF_CHECKED);
-    }
-    // The taskbar restarted: a fresh icon and menu; the WM_NULL after every popup menu is not it.
-    codes.clear();
-    SendMessageA(mainWindow, WM_NULL, 0, 0);
-    EXPECT_EQ(SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0), 1);
-    EXPECT_EQ(codes, (std::vector<DWORD>{NIM_DELETE, NIM_ADD}));
-    EXPECT_EQ(GetMenuDefaultItem(trayMenu, FALSE, 0), 257u);
-}
-
-TEST_F(MainWindow, CommandsPostSuspendsQueueQuitAndForwardOnlyTheListedShortcuts)
-{
-    for (WPARAM item : {IDM_FORCED_SUSPEND, IDM_HIBERNATE, IDM_STANDBY})
-        EXPECT_EQ(command(item), 1);
-    for (int use : {0, 1}) {  // the hot key suspends only when it is in use
-        settings.HotKeyUse = use;
-        EXPECT_EQ(SendMessageA(mainWindow, WM_HOTKEY, 1, 0), 1);
-    }
-    std::vector<std::pair<WPARAM, LPARAM>> posted;
-    for (MSG message; PeekMessageA(&message, mainWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE);)
-        posted.emplace_back(message.wParam, message.lParam);
-    EXPECT_EQ(posted, (std::vector<std::pair<WPARAM, LPARAM>>{{7, 0}, {7, 263}, {7, 264}, {7, 0}}));
-    EXPECT_EQ(SendMessageA(mainWindow, WM_QUERYOPEN, 0, 0), 0);
-    for (UINT message : {WM_CLOSE, WM_QUERYENDSESSION, WM_COMMAND}) {
-        EXPECT_EQ(SendMessageA(mainWindow, message, message == WM_COMMAND ? IDM_EXIT : 0, 0), 1);
-        EXPECT_TRUE(quitPosted() && IsWindow(mainWindow)) << message;
-    }
-
     HWND active = CreateWindowExA(0, "Active", "", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 200, 100, 0, 0, 0, 0);
     SetForegroundWindow(active);
     ASSERT_EQ(GetActiveWindow(), active);
@@ -324,33 +270,8 @@ TEST_F(MainWindow, CommandsPostSuspendsQueueQuitAndForwardOnlyTheListedShortcuts
     EXPECT_EQ(commandsToMain, 1);
 }
 
-// A Time of 0 or less would suspend at once, a huge one overflow the period or fail the timer.
-TEST_F(PowerInProcess, ExpiryIsVetoedByResourceStopEnableOffAndGraceAndStaysArmed)
-{
-    for (int time : {0, -1, INT_MAX}) {
-        settings.Time = time;
-        armIdleTimer(0);
-        armIdleTimer(1);
-        pumpMessages(200);
-    }
-    const struct {
-        int resourceStop, enable;
-        UINT_PTR grace;
-        LONG calls;
-    } cases[] = {{1, 1, 0, 0}, {0, 0, 0, 0}, {0, 1, 9, 0}, {0, 1, 0, 1}};
-    for (const auto& c : cases) {
-        resourceStopActive = c.resourceStop;
-        settings.Enable = c.enable;
-        resumeGrace = c.grace;
-        tick(TIMER_IDLE_EXPIRY);
-        EXPECT_EQ(standIns().callCount, c.calls);
-        EXPECT_NE(idleTimerArmed, 0u);
-    }
-    EXPECT_TRUE(boxTexts.empty());
-}
-
 // The call's kind by family, command and SuspendType, each between the monitor broadcasts (off
-// before, on after); an idle suspend closes the windows but a settling readme.
+// before, on after); a suspend closes the windows but a settling readme.
 TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
 {
     constexpr LPARAM idle = 1;
@@ -381,69 +302,46 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
         EXPECT_TRUE(!cautionWindow && !aboutBox && !settingsDialog && IsWindow(readmeViewer));
     }
-    readmeSettling = 0;
-    idleSuspend();
-    EXPECT_EQ(readmeViewer, nullptr);
-
-    // A failed idle suspend re-arms the countdown whatever Enable is; a commanded one only on 1.
-    // Under -M the failure is a balloon, else a box.
-    isNtPlatform = 1;
-    standIns().failWithError = ERROR_ACCESS_DENIED;
-    settings.Enable = 0;
-    armIdleTimer(0);
-    idleSuspend();
-    EXPECT_NE(idleTimerArmed, 0u);
-    EXPECT_TRUE(lastBalloon("Somnivar - Error", failureText(ERROR_ACCESS_DENIED), 3));
-    balloonErrorMode = 0;
-    commandedSuspend(0);
-    EXPECT_EQ(idleTimerArmed, 0u);
-    settings.Enable = 1;
-    commandedSuspend(0);
-    EXPECT_TRUE(idleTimerArmed != 0 && suspendInProgress == 0 && standIns().callCount == 11);
-    EXPECT_EQ(boxTexts, std::vector<std::string>(2, failureText(ERROR_ACCESS_DENIED)));
 }
 
 TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShowABalloon)
 {
-    for (WPARAM event : {PBT_APMQUERYSUSPEND, PBT_APMQUERYSTANDBY, PBT_APMSUSPEND, PBT_APMSTANDBY}) {
+    // A broadcast's event, or 100 + a WM_POWER argument.
+    auto answer = [](WPARAM event) {
+        return event >= 100 ? onPower(mainWindow, event - 100) : onPowerBroadcast(mainWindow, event);
+    };
+    for (WPARAM event : {PBT_APMQUERYSUSPEND, PBT_APMQUERYSTANDBY, PBT_APMSUSPEND, PBT_APMSTANDBY, 101}) {
         clearRecords();
-        EXPECT_EQ(onPowerBroadcast(mainWindow, event), kDeny) << event;
+        EXPECT_EQ(answer(event), event == 101 ? -1 : kDeny) << event;
         EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1)) << event;
     }
-    clearRecords();
-    EXPECT_EQ(onPower(mainWindow, 1), -1);
-    EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1));
     settings.SuspendOther = 1;  // allowed, and the windows close
     armIdleTimer(1);
     aboutBox = dummy();
     clearRecords();
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+    EXPECT_EQ(answer(PBT_APMQUERYSUSPEND), TRUE);
     EXPECT_TRUE(aboutBox == nullptr && idleTimerArmed == 0 && records.empty());
-    EXPECT_EQ(onPower(mainWindow, 1), 1);
+    EXPECT_EQ(answer(101), 1);
     settings.SuspendOther = 0;  // the program's own suspend goes through
     notifyOwnSuspend = true;
     idleSuspend();
     notifyOwnSuspend = false;
     EXPECT_EQ(ownSuspendAnswer, TRUE);
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMPOWERSTATUSCHANGE), TRUE);
-    EXPECT_EQ(onPower(mainWindow, 3), 0);
-
-    for (WPARAM event : {WPARAM(PBT_APMRESUMECRITICAL), WPARAM(PBT_APMRESUMESUSPEND), WPARAM(PBT_APMRESUMEAUTOMATIC),
-                         WPARAM(0)}) {
+    EXPECT_EQ(answer(PBT_APMPOWERSTATUSCHANGE), TRUE);
+    EXPECT_EQ(answer(103), 0);
+    for (WPARAM event : {PBT_APMRESUMECRITICAL, PBT_APMRESUMESUSPEND, PBT_APMRESUMEAUTOMATIC, 102}) {
         settings.Enable = 0;
         suspendInProgress = 1;
         resumeGrace = 0;
         armIdleTimer(0);
-        EXPECT_EQ(event ? onPowerBroadcast(mainWindow, event) : onPower(mainWindow, 2), event ? TRUE : 0);
+        EXPECT_EQ(answer(event), event == 102 ? 0 : TRUE);
         EXPECT_TRUE(resumeGrace != 0 && idleTimerArmed != 0 && suspendInProgress == 0) << event;
     }
     settings.SuspendOther = 1;  // in the grace everyone is refused
     suspendInProgress = 1;
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), kDeny);
-    EXPECT_EQ(onPower(mainWindow, 1), -1);
+    EXPECT_TRUE(answer(PBT_APMQUERYSUSPEND) == kDeny && answer(101) == -1);
     tick(TIMER_RESUME_GRACE);
-    EXPECT_EQ(resumeGrace, 0u);
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+    EXPECT_TRUE(resumeGrace == 0 && answer(PBT_APMQUERYSUSPEND) == TRUE);
 }
 
 std::vector<LRESULT> seen;

@@ -1,40 +1,12 @@
 // Somnivar.exe itself, with the stand-in power and resource libraries: the command line and its
-// hand-off to a running instance, the input hooks across processes, the launch suspend, the one
-// real-time wait and the 9x family's resource watch.
+// hand-off to a running instance, the launch suspend, the one real-time wait and the 9x family's
+// resource watch.
 #include "harness/harness.h"
 #include <shellapi.h>
 
-#include "hooklib/vantrel.h"
 #include "resources/resource.h"
 
 using namespace harness;
-
-namespace {
-
-// Clears the flag, injects one event and tells whether the program's hooks raised the flag.
-bool raisesFlag(INPUT input, DWORD ms = 1000)
-{
-    MessageSet(0);
-    SendInput(1, &input, sizeof(input));
-    return waitUntil([] { return MessageCheck() == 1; }, ms);
-}
-
-INPUT mouse(DWORD flags, LONG x = 0, LONG y = 0, DWORD data = 0)
-{
-    INPUT input = {INPUT_MOUSE};
-    input.mi = {x, y, data, flags, 0, 0};
-    return input;
-}
-
-INPUT f24Release()  // a key nothing on the test desktop acts on
-{
-    INPUT input = {INPUT_KEYBOARD};
-    input.ki.wVk = VK_F24;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    return input;
-}
-
-} // namespace
 
 using Startup = SomnivarTest;
 
@@ -45,8 +17,8 @@ TEST_F(Startup, OptionsReachTheRunningInstanceAndEverythingElseIsASecondStart)
 {
     Process fake;
     ASSERT_TRUE(startProcess(binPath("helper.exe"), {"instance"}, &fake));
-    HWND fakeWindow = nullptr;
-    ASSERT_TRUE(waitUntil([&] { return (fakeWindow = findProcessWindow(fake.id, "Somnivar", "Somnivar")) != nullptr; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return findProcessWindow(fake.id, "Somnivar", "Somnivar") != nullptr; }, 10000));
+    HWND fakeWindow = findProcessWindow(fake.id, "Somnivar", "Somnivar");
     // -H needs Readme.txt, written after the first four.
     const std::pair<const char*, const char*> cases[] = {
         {"", ""}, {"/S", ""}, {"-M", ""}, {"-H", ""}, {"-s", "7 264"}, {"-L", "7 263"}, {"-X", "7 258"},
@@ -72,30 +44,6 @@ TEST_F(Startup, OptionsReachTheRunningInstanceAndEverythingElseIsASecondStart)
         EXPECT_EQ(readFile("commands.txt"), command[0] ? std::string(command) + " begin\n" + command + " end\n" : "");
     }
     EXPECT_TRUE(openDialogs().empty());
-}
-
-using Hooks = SomnivarTest;
-
-// A move to the stored point is no input; the wheel is, and leaves the point alone. Closed, the
-// program ends with 0 and takes its hooks with it.
-TEST_F(Hooks, ProgramHooksRaiseTheFlagForNewInputOnlyAndGoWithTheProgram)
-{
-    // Wine reports the display's pointer when the program's windows appear; keep it at one place.
-    SetCursorPos(100, 100);
-    ASSERT_TRUE(storeSettings());  // no first-run dialog while the mouse moves
-    Instance program;
-    ASSERT_TRUE(startSomnivar("", &program));
-    ASSERT_TRUE(waitUntil([] { return raisesFlag(f24Release(), 500); }, 10000));  // hooks installed
-    const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    const std::pair<INPUT, bool> events[] = {
-        {mouse(move, 4000, 6000), true}, {mouse(move, 4000, 6000), false},
-        {mouse(MOUSEEVENTF_WHEEL, 0, 0, WHEEL_DELTA), true}, {mouse(move, 4000, 6000), false}};
-    for (size_t i = 0; i < std::size(events); ++i)
-        EXPECT_EQ(raisesFlag(events[i].first), events[i].second) << i;
-    DWORD exitCode = 99;
-    EXPECT_TRUE(stopSomnivar(program, 10000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_FALSE(raisesFlag(f24Release()));
 }
 
 class Power : public SomnivarTest {
@@ -184,10 +132,7 @@ TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
         GetDlgItemTextA(window, 1131, text, sizeof(text));
         EXPECT_STREQ(text, "ご注意下さい！");
         ASSERT_TRUE(pollAt(25));
-        int open = 0;
-        for (const Box& box : openDialogs(instance_.process.id))
-            open += box.caption == title;
-        EXPECT_EQ(open, 1) << "one per shortage";
+        EXPECT_EQ(openDialogs(instance_.process.id).size(), 1u) << "one per shortage";
         DWORD_PTR mayEnd = 0;
         if (way == endOfSession) {  // it goes, and must not veto the logoff on its way out
             ASSERT_TRUE(sendMessage(window, WM_QUERYENDSESSION, 0, 0, &mayEnd));
