@@ -1,50 +1,11 @@
-// Somnivar.exe itself, with the stand-in power and resource libraries: the command line and its
-// hand-off to a running instance, the launch suspend, the one real-time wait and the 9x family's
-// resource watch.
+// Somnivar.exe itself, with the stand-in power and resource libraries: the launch suspend, the one
+// real-time wait and the 9x family's resource watch.
 #include "harness/harness.h"
 #include <shellapi.h>
 
 #include "resources/resource.h"
 
 using namespace harness;
-
-using Startup = SomnivarTest;
-
-// A stand-in instance logs what reaches it; command 7 takes it 300 ms, so a sender that only
-// posted would be gone before the "end" line exists. Anything that hands nothing over is a second
-// start: a box owned by the instance, then exit code 0.
-TEST_F(Startup, OptionsReachTheRunningInstanceAndEverythingElseIsASecondStart)
-{
-    Process fake;
-    ASSERT_TRUE(startProcess(binPath("helper.exe"), {"instance"}, &fake));
-    ASSERT_TRUE(waitUntil([&] { return findProcessWindow(fake.id, "Somnivar", "Somnivar") != nullptr; }, 10000));
-    HWND fakeWindow = findProcessWindow(fake.id, "Somnivar", "Somnivar");
-    // -H needs Readme.txt, written after the first four.
-    const std::pair<const char*, const char*> cases[] = {
-        {"", ""}, {"/S", ""}, {"-M", ""}, {"-H", ""}, {"-s", "7 264"}, {"-L", "7 263"}, {"-X", "7 258"},
-        {"-H", "261 0"}, {"-?", "261 0"}, {"/x -M -Hx -L -S", "7 263"}};  // only the first that finds it
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto& [option, command] = cases[i];
-        SCOPED_TRACE(option);
-        if (i == 4)
-            writeFile("Readme.txt", "Somnivar\r\n");
-        DeleteFileA("commands.txt");
-        Process second;
-        Box box;
-        ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {option}, &second));
-        if (!command[0]) {
-            ASSERT_TRUE(waitMessageBox("Somnivar", 15000, &box, second.id));
-            EXPECT_EQ(box.text, "Somnivar は既に起動されています。");
-            EXPECT_EQ(box.owner, fakeWindow);
-            pressButton(box, IDOK);
-        }
-        DWORD exitCode = 99;
-        ASSERT_TRUE(waitProcessExit(second, 15000, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
-        EXPECT_EQ(readFile("commands.txt"), command[0] ? std::string(command) + " begin\n" + command + " end\n" : "");
-    }
-    EXPECT_TRUE(openDialogs().empty());
-}
 
 class Power : public SomnivarTest {
 protected:
@@ -120,8 +81,8 @@ TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
     auto caution = [&] { return findProcessWindow(instance_.process.id, "#32770", title); };
     ASSERT_TRUE(pollAt(31));
     EXPECT_EQ(caution(), nullptr);
-    enum { ok, endOfSession, above };
-    for (int way : {above, ok, endOfSession}) {
+    enum { endOfSession, above };
+    for (int way : {above, endOfSession}) {
         SCOPED_TRACE(way);
         ASSERT_TRUE(pollAt(30));
         ASSERT_TRUE(waitUntil([&] { return caution() != nullptr; }, 5000));
@@ -137,8 +98,6 @@ TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
         if (way == endOfSession) {  // it goes, and must not veto the logoff on its way out
             ASSERT_TRUE(sendMessage(window, WM_QUERYENDSESSION, 0, 0, &mayEnd));
             EXPECT_NE(mayEnd, 0u);
-        } else if (way == ok) {
-            pressButton(Box{window}, IDOK);
         }
         ASSERT_TRUE(pollAt(way == above ? 31 : 21));
         ASSERT_TRUE(waitWindowGone(window, 5000));

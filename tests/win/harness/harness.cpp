@@ -1,5 +1,4 @@
-// The registry calls of Vista and later (Wine has them all).
-#undef _WIN32_WINNT
+#undef _WIN32_WINNT  // the registry calls of Vista and later (Wine has them all)
 #define _WIN32_WINNT 0x0600
 #include "harness/harness.h"
 
@@ -59,9 +58,9 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return DefWindowProcA(window, message, wParam, lParam);
     NotifyData r;
     std::memcpy(&r, data->lpData, sizeof(r));
-    TrayEvent event{DWORD(data->dwData), reinterpret_cast<HWND>(LONG_PTR(r.window)), r.id, r.flags, r.callbackMessage,
-                    toCp932(r.tip), toCp932(r.balloonText), toCp932(r.balloonTitle), r.balloonFlags, 0, r.timeout};
-    GetWindowThreadProcessId(event.window, &event.processId);
+    TrayEvent event{DWORD(data->dwData), r.flags, r.timeout, toCp932(r.tip), toCp932(r.balloonText),
+                    toCp932(r.balloonTitle), r.balloonFlags, 0};
+    GetWindowThreadProcessId(reinterpret_cast<HWND>(LONG_PTR(r.window)), &event.processId);
     std::lock_guard<std::mutex> guard(lock);
     trayEvents.push_back(event);
     return TRUE;

@@ -1,5 +1,6 @@
 // Windows-side test harness: starts Somnivar.exe and the helper, finds and answers message boxes,
-// drives the prefix's registry and stands in for the notification area. Every wait takes a time limit in milliseconds and returns false when it runs out.
+// drives the prefix's registry and stands in for the notification area. Every wait takes a time
+// limit in milliseconds and returns false when it runs out.
 #pragma once
 #include <windows.h>
 
@@ -19,13 +20,8 @@ bool waitUntil(const std::function<bool()>& condition, DWORD ms);  // pumps this
 void pumpMessages(DWORD ms);
 
 // ---- Programs. Every process started is killed at the end of the test if still running.
-struct Process {
-    HANDLE handle = nullptr;
-    DWORD id = 0;
-};
-struct StartOptions {
-    std::string arguments, workingDirectory;  // default directory: the test's
-};
+struct Process { HANDLE handle = nullptr; DWORD id = 0; };
+struct StartOptions { std::string arguments, workingDirectory; };  // default directory: the test's
 bool startProcess(const std::string& path, const StartOptions& options, Process* process);
 inline bool processRunning(const Process& p) { return p.handle && WaitForSingleObject(p.handle, 0) == WAIT_TIMEOUT; }
 bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode);
@@ -77,12 +73,9 @@ std::string failureText(DWORD error);          // the program's report of a fail
 // call Wine forwards to it.
 struct TrayEvent {
     DWORD message = 0;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
-    HWND window = nullptr;
-    UINT id = 0, flags = 0, callbackMessage = 0;
+    UINT flags = 0, timeout = 0;
     std::string tip, balloonText, balloonTitle;
-    DWORD balloonFlags = 0;
-    DWORD processId = 0;
-    UINT timeout = 0;
+    DWORD balloonFlags = 0, processId = 0;
 };
 class FakeTray {
 public:
