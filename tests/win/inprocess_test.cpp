@@ -9,18 +9,15 @@
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
-#include "info/dialogs_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "status/tray_win.h"
-#include "watchlists/editors_win.h"
 
 using namespace harness;
 
 namespace {
 
 constexpr LRESULT kDeny = 0x424D5144;  // BROADCAST_QUERY_DENY
-const std::string kCancelled = "サスペンド要求はキャンセルされました";
 
 std::vector<DWORD> codes;  // shell calls of this process
 std::vector<NOTIFYICONDATAA> records;
@@ -130,7 +127,6 @@ protected:
         SomnivarTest::SetUp();
         settings = kDefaultSettings;
         isNtPlatform = readmeAvailable = balloonErrorMode = 1;
-        monitorPowerArgument = -1;
         MessageSet(0);
         boxTexts.clear();
         forwarded.clear();
@@ -178,13 +174,6 @@ protected:
     }
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
     LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
-    // The last shell call shows this balloon for ten seconds.
-    bool lastBalloon(const char* title, const std::string& text, DWORD kind)
-    {
-        const NOTIFYICONDATAA r = records.empty() ? NOTIFYICONDATAA{} : records.back();
-        return r.szInfoTitle == std::string(title) && r.szInfo == text && r.dwInfoFlags == kind &&
-               r.uFlags == NIF_INFO && r.uTimeout == 10000;
-    }
     void* previous_[std::size(kHooks)] = {};
 };
 
@@ -275,8 +264,7 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
         const standin::PowerCall& call = standIns().calls[standIns().callCount - 1];
         EXPECT_EQ(std::vector<LONG>({call.hibernate, call.forceCritical, call.disableWakeEvent}), c.call);
-        // Monitor off (2) before the call, on (-1) after it, and nothing else.
-        ASSERT_EQ(monitor.size(), 2u);
+        ASSERT_EQ(monitor.size(), 2u);  // off (2) before the call, on (-1) after it
         EXPECT_TRUE(monitor[0].second == 2 && monitor[0].first < call.sequence);
         EXPECT_TRUE(monitor[1].second == -1 && monitor[1].first > call.sequence);
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
@@ -292,7 +280,10 @@ TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShow
     for (WPARAM event : {PBT_APMQUERYSUSPEND, PBT_APMQUERYSTANDBY, PBT_APMSUSPEND, PBT_APMSTANDBY, 101}) {
         clearRecords();
         EXPECT_EQ(answer(event), event == 101 ? -1 : kDeny) << event;
-        EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1)) << event;
+        const NOTIFYICONDATAA r = records.empty() ? NOTIFYICONDATAA{} : records.back();  // for ten seconds
+        EXPECT_TRUE(r.uFlags == NIF_INFO && r.dwInfoFlags == 1 && r.uTimeout == 10000) << event;
+        EXPECT_STREQ(r.szInfoTitle, "Somnivar");
+        EXPECT_STREQ(r.szInfo, "サスペンド要求はキャンセルされました");
     }
     settings.SuspendOther = 1;  // allowed, and the windows close
     armIdleTimer(1);
@@ -351,9 +342,9 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
     EXPECT_EQ(standIns().callCount, 1);
 }
 
-// A veto of a suspend we allowed, switching on, and input the hooks saw or missed start the
-// countdown afresh (timer 3), input only while enabled; a resume and missed input install the
-// hooks again.
+// A veto of a suspend we allowed and switching on start the countdown afresh (timer 3), and so
+// does input the hooks saw, only while enabled. A resume installs the hooks again, and so does an
+// expiry that finds input within the period (Time 10) which the hooks missed: it counts as input.
 TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
 {
     settings.SuspendOther = 1;
@@ -367,23 +358,25 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     setEnableState(1);
     EXPECT_EQ(idleTimerArmed, 3u);
     EXPECT_EQ(hookInstalls, 1);
-    // Enable, last-input time and flag at a poll; then the countdown's timer, the flag (off, it is
-    // neither read nor cleared) and the installs so far.
-    const struct {
-        int enable;
-        DWORD time;
-        int flag, timer, flagAfter, installs;
-    } polls[] = {{1, 7, 0, 0, 0, 1}, {1, 7, 1, 3, 0, 1}, {0, 7, 1, 0, 1, 1}, {1, 8, 1, 3, 0, 1}, {1, 9, 0, 3, 0, 2}};
+    // Enable and flag at a poll; then the countdown's timer and the flag (neither read nor cleared).
+    const struct { int enable, flag, timer, flagAfter; } polls[] = {{0, 1, 0, 1}, {1, 0, 0, 0}, {1, 1, 3, 0}};
     for (const auto& poll : polls) {
-        SCOPED_TRACE(&poll - polls);
         armIdleTimer(0);
         settings.Enable = poll.enable;
-        inputTime = poll.time;
         MessageSet(poll.flag);
         tick(TIMER_ACTIVITY_POLL);
-        EXPECT_EQ(int(idleTimerArmed), poll.timer);
-        EXPECT_EQ(MessageCheck(), poll.flagAfter);
-        EXPECT_EQ(hookInstalls, poll.installs);
+        EXPECT_EQ(int(idleTimerArmed), poll.timer) << poll.enable << poll.flag;
+        EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
+    }
+    resumeGrace = 0;  // the resume's grace is over
+    // The last input this long before an expiry; then the installs and the power calls so far.
+    const struct { DWORD ago; int installs; LONG calls; } expiries[] = {{1000, 2, 0}, {599000, 3, 0}, {601000, 3, 1}};
+    for (const auto& expiry : expiries) {
+        inputTime = GetTickCount() - expiry.ago;
+        tick(TIMER_IDLE_EXPIRY);
+        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.ago;
+        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.ago;
+        EXPECT_NE(idleTimerArmed, 0u);
     }
 }
 

@@ -41,7 +41,7 @@ TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
 
     standIns().failWithError = ERROR_NOT_SUPPORTED;
     ASSERT_TRUE(startSomnivar("-M", &instance_));
-    ASSERT_TRUE(post(WM_TIMER, TIMER_IDLE_EXPIRY));
+    ASSERT_TRUE(post(WM_COMMAND, IDC_SUSPEND_NOW));
     EXPECT_TRUE(tray_.waitFor([](const TrayEvent& e) {
         return e.balloonTitle == "Somnivar - Error" && e.balloonText == failureText(ERROR_NOT_SUPPORTED) &&
                e.balloonFlags == 3 && e.flags == NIF_INFO && e.timeout == 10000;
@@ -109,9 +109,6 @@ TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
     EXPECT_EQ(storedSetting("Enable"), 1u);
     ASSERT_TRUE(pollAt(20));
     EXPECT_EQ(storedSetting("Enable"), 0u);
-    for (const Box& box : openDialogs(instance_.process.id))
-        pressButton(box, IDOK);
-
     EXPECT_TRUE(stopSomnivar(instance_));
     EXPECT_EQ(storedSetting("Enable"), 1u);
     DeleteFileA(installed.c_str());
