@@ -1,9 +1,7 @@
 // The program's main window procedure and its idle and suspend code, in this process under a
-// window class of its own: menus can be read under Wine, and the shell, power, message box, Sleep
-// and icon calls are replaced through the import table and recorded. A machine in use is never
-// suspended, an idle one never stays awake, boxes never pile up.
+// window class of its own: menus can be read under Wine, and the shell, power, message box, input
+// and icon calls are replaced through the import table and recorded.
 #include "harness/harness.h"
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include "app/mainwnd_win.h"
@@ -11,45 +9,38 @@
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
-#include "info/dialogs_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "status/tray_win.h"
-#include "watchlists/editors_win.h"
 
 using namespace harness;
 
 namespace {
 
 constexpr LRESULT kDeny = 0x424D5144;  // BROADCAST_QUERY_DENY
-const std::string kCancelled = "サスペンド要求はキャンセルされました";
 
-std::vector<DWORD> codes, sleeps;  // shell calls and Sleep calls of this process
+std::vector<DWORD> codes;  // shell calls of this process
 std::vector<NOTIFYICONDATAA> records;
-int addTimeouts;  // NIM_ADD answers ERROR_TIMEOUT this often
-bool modifyFails;  // the busy shell never added the icon after all
-struct MonitorEvent {
-    LONG sequence;
-    LPARAM argument;
-};
-std::vector<MonitorEvent> monitor;  // SC_MONITORPOWER broadcasts, numbered with the power calls
+bool busyShell;  // NIM_ADD and NIM_MODIFY time out
+std::vector<std::pair<LONG, LPARAM>> monitor;  // SC_MONITORPOWER broadcasts: sequence shared with the power calls
 std::vector<std::string> boxTexts;
 void (*inBox)();  // what a box's modal loop runs, once
 LRESULT ownSuspendAnswer;  // the program's answer to its own suspend's notification
 bool notifyOwnSuspend;
 std::vector<WORD> forwarded;
 int commandsToMain;
+DWORD inputTime;
+int hookInstalls;
 
 BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
 {
     codes.push_back(code);
     records.push_back(*record);
-    const bool busy = (code == NIM_ADD && addTimeouts-- > 0) || (code == NIM_MODIFY && modifyFails);
+    const bool busy = busyShell && code != NIM_DELETE;
     SetLastError(busy ? ERROR_TIMEOUT : 0);
     return !busy;
 }
-void WINAPI recordSleep(DWORD ms) { sleeps.push_back(ms); }
-HICON WINAPI iconById(HINSTANCE, const char* name) { return reinterpret_cast<HICON>(const_cast<char*>(name)); }
+HICON WINAPI iconById(HINSTANCE, const char* name) { return HICON(name); }  // icon 2 is HICON(2)
 int WINAPI fakeBox(HWND, const char* text, const char*, UINT)
 {
     boxTexts.push_back(text);
@@ -69,6 +60,20 @@ BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
     standin::logPowerCall(suspend, force, 9);
     return TRUE;
 }
+BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
+{
+    info->dwTime = inputTime;
+    return TRUE;
+}
+int fakeSetHook() { return ++hookInstalls; }
+void fakeFreeHook() {}
+
+#define HOOK(name, replacement) {name, reinterpret_cast<void*>(replacement)}
+const std::pair<const char*, void*> kHooks[] = {
+    HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
+    HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
+    HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook)};
+#undef HOOK
 
 // The broadcast reaches the main window too, as a top-level window of this thread.
 LRESULT CALLBACK testProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -88,38 +93,13 @@ LRESULT CALLBACK activeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND standInHost;  // dialogs as children of a full-screen host: screen rectangles, no X windows
-HWND standIn(int x, int y)  // also a stand-in for a modeless window of the program
-{
-    return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, x, y, 200, 120, standInHost, 0, 0, 0);
-}
-bool isAt(HWND window, int x, int y)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    return rect.left == x && rect.top == y;
-}
-bool isCentred(HWND window)  // 200 x 120, as centerWindowOnScreen places it
-{
-    return isAt(window, ((GetSystemMetrics(SM_CXSCREEN) - 200) / 2 + 4) & ~7, (GetSystemMetrics(SM_CYSCREEN) - 120) / 2);
-}
-
 bool quitPosted()
 {
     MSG message;
     return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
 }
 
-std::vector<std::pair<WPARAM, LPARAM>> postedCommands()
-{
-    std::vector<std::pair<WPARAM, LPARAM>> posted;
-    for (MSG message; PeekMessageA(&message, mainWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE);)
-        posted.emplace_back(message.wParam, message.lParam);
-    return posted;
-}
-
-// The rows as "text|id" ("-" a separator, ">" a submenu), marks, greying and default as " v",
-// " g" and " d".
+// The rows as "text|id" ("-" separator, ">" submenu), marks, greying and default as " v", " g", " d".
 std::string rows(HMENU menu)
 {
     std::string all;
@@ -140,80 +120,37 @@ std::string rows(HMENU menu)
     return all;
 }
 
-bool popupSeen;
-bool rightClickOpensMenu()
-{
-    popupSeen = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-        popupSeen = popupSeen || IsWindowVisible(FindWindowA("#32768", nullptr));
-        EndMenu();
-    });
-    SendMessageA(mainWindow, WM_TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONUP);
-    KillTimer(nullptr, timer);
-    return popupSeen;
-}
-
-HWND dummy() { return standIn(0, 0); }
-
-// "" when the broadcasts were argument, the power call (callSequence), -1 and nothing else.
-std::string checkSuspendOrder(LONG callSequence, LPARAM argument)
-{
-    std::string seen;
-    for (const MonitorEvent& event : monitor)
-        seen += std::to_string(event.argument) + "@" + std::to_string(event.sequence) + " ";
-    const bool ok = monitor.size() == 2 && monitor[0].argument == argument && monitor[1].argument == -1 &&
-                    monitor[0].sequence < callSequence && callSequence < monitor[1].sequence;
-    return ok ? "" : seen + "call@" + std::to_string(callSequence);
-}
-
-std::string failureText(DWORD error)  // the report of a failed power call
-{
-    char system[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, system, 256, nullptr);
-    return std::string("サスペンドできませんでした。\n理由：") + system;
-}
-
-} // namespace
-
-class InProcess : public SomnivarTest {
+class MainWindow : public SomnivarTest {
 protected:
     void SetUp() override
     {
         SomnivarTest::SetUp();
         settings = kDefaultSettings;
         isNtPlatform = readmeAvailable = balloonErrorMode = 1;
-        monitorPowerArgument = -1;
         MessageSet(0);
         boxTexts.clear();
         forwarded.clear();
-        addTimeouts = 0;
-        modifyFails = false;
+        busyShell = false;
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        for (size_t i = 0; i < std::size(hooks_); ++i)
-            previous_[i] = hookImport(hooks_[i].first, hooks_[i].second);
-        standInHost = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                      GetSystemMetrics(SM_CYSCREEN), 0, 0, 0, 0);
+        for (size_t i = 0; i < std::size(kHooks); ++i)
+            previous_[i] = hookImport(kHooks[i].first, kHooks[i].second);
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
             WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
             RegisterClassA(&windowClass);
         }
+        ASSERT_NE(create(), nullptr);
     }
     void TearDown() override
     {
         closeProgramWindows();
-        readmeViewer = nullptr;
         destroy();
         armIdleTimer(0);
-        DestroyWindow(standInHost);
-        for (size_t i = 0; i < std::size(hooks_); ++i)
-            hookImport(hooks_[i].first, previous_[i]);
+        for (size_t i = 0; i < std::size(kHooks); ++i)
+            hookImport(kHooks[i].first, previous_[i]);
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
-        suspendInProgress = resourceStopActive = cautionShown = isNtPlatform = balloonErrorMode = 0;
+        suspendInProgress = resourceStopActive = isNtPlatform = balloonErrorMode = inputHooksInstalled = 0;
         resumeGrace = 0;
-        readmeSettling = 1;
-        freeResourcesProc = nullptr;
-        resourceMeterLibrary = nullptr;
         SomnivarTest::TearDown();
     }
     HWND create()
@@ -232,225 +169,74 @@ protected:
     void clearRecords()
     {
         codes.clear();
-        sleeps.clear();
         records.clear();
         monitor.clear();
     }
-    LRESULT click(UINT mouse) { return SendMessageA(mainWindow, WM_TRAY_CALLBACK, TRAY_ICON_ID, mouse); }
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
     LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
-    HICON icon(int id) { return reinterpret_cast<HICON>(INT_PTR(id)); }  // as iconById returns it
-    // The last shell call shows this balloon for ten seconds.
-    bool lastBalloon(const char* title, const std::string& text, DWORD kind)
-    {
-        const NOTIFYICONDATAA r = records.empty() ? NOTIFYICONDATAA{} : records.back();
-        return r.szInfoTitle == std::string(title) && r.szInfo == text && r.dwInfoFlags == kind &&
-               r.uFlags == NIF_INFO && r.uTimeout == 10000;
-    }
-
-    const std::pair<const char*, void*> hooks_[6] = {
-        {"Shell_NotifyIconA", reinterpret_cast<void*>(recordNotifyIcon)}, {"Sleep", reinterpret_cast<void*>(recordSleep)},
-        {"LoadIconA", reinterpret_cast<void*>(iconById)}, {"MessageBoxA", reinterpret_cast<void*>(fakeBox)},
-        {"SetSuspendState", reinterpret_cast<void*>(hookedSetSuspendState)},
-        {"SetSystemPowerState", reinterpret_cast<void*>(hookedSetSystemPowerState)}};
-    void* previous_[6] = {};
+    void* previous_[std::size(kHooks)] = {};
 };
 
-using MainWindow = InProcess;
-
-// The idle and suspend code against a main window that is already there.
-class PowerInProcess : public InProcess {
-protected:
-    void SetUp() override
-    {
-        InProcess::SetUp();
-        ASSERT_NE(create(), nullptr);
-        clearRecords();
-    }
-};
+using PowerInProcess = MainWindow;
 
 TEST_F(MainWindow, MenuRowsMarksAndGreyingFollowFamilyReadmeAndState)
 {
-    const std::string on = "機能をONにする (&E)|256", off = "機能をOFFにする (&O)|257";
-    const std::string status = "現在の監視ステータスを表示(&Q)|267", tail = "設　定 (&S)|259\n-\nﾊﾞｰｼﾞｮﾝ情報 (&V)|260\n-\n";
-    const std::string forced = "強制サスペンド (&U)>スタンバイ (&N)|264\n休止 (&M)|263\n<\n-\n" + tail;
-    const std::string readme = "Readme.txt の表示 (&B)|261\n-\n", exit = "終　了 (&X)|262\n";
+    const std::string on = "機能をONにする (&E)|256";
+    const std::string off = "機能をOFFにする (&O)|257";
+    const std::string tail = "設　定 (&S)|259\n-\nﾊﾞｰｼﾞｮﾝ情報 (&V)|260\n-\n";
+    const std::string readme = "Readme.txt の表示 (&B)|261\n-\n";
+    const std::string exit = "終　了 (&X)|262\n";
     const struct {
         int nt, readme, enable, statusDisplay;
         std::string rows;
     } cases[] = {
-        {1, 1, 1, 1, on + " v d\n" + off + "\n-\n" + status + "\n-\n" + forced + readme + exit},
-        {1, 0, 1, 0, on + " v d\n" + off + "\n-\n" + status + " g\n-\n" + forced + exit},
-        {0, 1, 0, 1, on + "\n" + off + " v d\n-\n強制サスペンド (&U)|258\n-\n" + tail + readme + exit},
-        {0, 0, 5, 0, on + "\n" + off + " v d\n-\n強制サスペンド (&U)|258\n-\n" + tail + exit},  // 5 is off
+        {1, 1, 1, 0, on + " v d\n" + off + "\n-\n現在の監視ステータスを表示(&Q)|267 g\n-\n"
+                         "強制サスペンド (&U)>スタンバイ (&N)|264\n休止 (&M)|263\n<\n-\n" + tail + readme + exit},
+        {0, 0, 5, 1, on + "\n" + off + " v d\n-\n強制サスペンド (&U)|258\n-\n" + tail + exit},  // 5 is off
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.nt * 100 + c.readme * 10 + c.enable);
+        SCOPED_TRACE(c.nt);
+        destroy();
         isNtPlatform = c.nt;
         readmeAvailable = c.readme;
         settings.Enable = c.enable;
         settings.StatusDisplay = c.statusDisplay;
         ASSERT_NE(create(), nullptr);
         EXPECT_EQ(rows(trayMenu), c.rows);
-        destroy();
     }
 }
 
-// A busy shell is asked again on a timer, never by sleeping; after five attempts the program ends.
+// A busy shell is asked again on a timer; after five attempts the program ends.
 TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
 {
-    for (int timeouts : {0, 1}) {
-        addTimeouts = timeouts;
-        ASSERT_NE(create(), nullptr);
-        if (timeouts)
-            SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);  // five seconds on
-        EXPECT_EQ(codes, (timeouts ? std::vector<DWORD>{NIM_ADD, NIM_MODIFY} : std::vector<DWORD>{NIM_ADD}));
-        EXPECT_EQ(records[0].cbSize, sizeof(void*) == 8 ? 504u : 488u);
-        EXPECT_EQ(records[0].hWnd, mainWindow);
-        EXPECT_EQ(records[0].uID, 123u);
-        EXPECT_EQ(records[0].uFlags, 7u);
-        EXPECT_EQ(records[0].uCallbackMessage, 32868u);
-        EXPECT_EQ(records[0].hIcon, icon(2));
-        EXPECT_FALSE(quitPosted());
-        destroy();
-    }
-    addTimeouts = 5;
-    modifyFails = true;
+    destroy();
+    busyShell = true;
     ASSERT_NE(create(), nullptr);
-    for (int i = 0; i < 5; ++i)
-        SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
+    const NOTIFYICONDATAA& added = records[0];
+    EXPECT_TRUE(added.cbSize == (sizeof(void*) == 8 ? 504u : 488u) && added.hWnd == mainWindow && added.uID == 123);
+    EXPECT_TRUE(added.uFlags == 7 && added.uCallbackMessage == 32868 && added.hIcon == HICON(2));
     std::vector<DWORD> expected;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(quitPosted());
+        SendMessageA(mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);  // five seconds on
         expected.insert(expected.end(), {NIM_ADD, NIM_MODIFY, NIM_DELETE});
+    }
     EXPECT_EQ(codes, expected);
-    EXPECT_EQ(sleeps, std::vector<DWORD>{});
     EXPECT_EQ(boxTexts, std::vector<std::string>({"タスクトレイにアイコンを登録できませんでした", "終了します。"}));
     EXPECT_TRUE(quitPosted());
 }
 
-TEST_F(MainWindow, ClicksOpenTheMenuBringDialogsBackOrSwitch)
+TEST_F(MainWindow, CommandsForwardOnlyTheListedShortcutsAndNeverToItself)
 {
-    ASSERT_TRUE(storeSettings());
-    ASSERT_NE(create(), nullptr);
-    EXPECT_TRUE(rightClickOpensMenu());
-    titleEditor = standIn(10, 10);  // the title editor and the caution window never block it
-    cautionWindow = standIn(20, 20);
-    GetWindowRect(cautionWindow, &cautionWindowRect);
-    EXPECT_TRUE(rightClickOpensMenu());
-    for (HWND* blocker : {&aboutBox, &programEditor}) {
-        *blocker = standIn(30, 30);
-        EXPECT_FALSE(rightClickOpensMenu());
-        DestroyWindow(*blocker);
-        *blocker = nullptr;
-    }
-    // With the settings dialog open, the dialogs dragged away come back; the caution window stays.
-    DestroyWindow(titleEditor);
-    titleEditor = nullptr;
-    settingsDialog = standIn(100, 100);
-    aboutBox = standIn(120, 120);
-    GetWindowRect(settingsDialog, &settingsDialogRect);
-    GetWindowRect(aboutBox, &aboutBoxRect);
-    MoveWindow(settingsDialog, 300, 40, 200, 120, TRUE);
-    MoveWindow(aboutBox, 40, 300, 200, 120, TRUE);
-    EXPECT_FALSE(rightClickOpensMenu());
-    EXPECT_TRUE(isCentred(settingsDialog) && isCentred(aboutBox) && isAt(cautionWindow, 20, 20));
-
-    // The left button's release brings back the first open of the editors and settings only.
-    titleEditor = standIn(10, 10);
-    EXPECT_EQ(click(WM_LBUTTONDOWN), 0);
-    EXPECT_TRUE(isAt(titleEditor, 10, 10));
-    programEditor = standIn(100, 100);
-    GetWindowRect(programEditor, &programEditorOpeningRect);
-    MoveWindow(programEditor, 10, 10, 200, 120, TRUE);
-    MoveWindow(settingsDialog, 10, 10, 200, 120, TRUE);
-    EXPECT_EQ(click(WM_LBUTTONUP), 0);
-    EXPECT_TRUE(isCentred(programEditor) && isAt(titleEditor, 10, 10) && isAt(settingsDialog, 10, 10));
-
-    // A double-click switches nothing while a dialog is open or the resource stop holds; then it
-    // switches, and the icon, the tip, the marks and the stored values follow.
-    click(WM_LBUTTONDBLCLK);
-    EXPECT_EQ(settings.Enable, 1);
-    for (HWND* dialog : {&settingsDialog, &aboutBox, &programEditor, &titleEditor, &cautionWindow}) {
-        DestroyWindow(*dialog);
-        *dialog = nullptr;
-    }
-    resourceStopActive = 1;
-    click(WM_LBUTTONDBLCLK);
-    command(IDM_FUNCTION_OFF);
-    EXPECT_EQ(settings.Enable, 1);
-    resourceStopActive = 0;
-    const std::string onTip = "Somnivar - S:ON O:CAN/10Min U:OFF E:OFF M:ON H:OFF P:OFF T:OFF";
-    const std::string offTip = "Somnivar - S:OFF O:CAN U:OFF";
-    const struct {
-        UINT mouse;
-        WPARAM command;
-        DWORD enable;
-    } steps[] = {{WM_LBUTTONDBLCLK, 0, 0}, {0, IDM_FUNCTION_ON, 1}, {WM_LBUTTONDBLCLK, 0, 0},
-                 {WM_LBUTTONDBLCLK, 0, 1}, {0, IDM_FUNCTION_OFF, 0}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(&step - steps);
-        codes.clear();
-        records.clear();
-        EXPECT_EQ(step.mouse ? click(step.mouse) : command(step.command), step.mouse ? 0 : 1);
-        EXPECT_EQ(settings.Enable, int(step.enable));
-        EXPECT_EQ(storedSetting("Enable"), step.enable);
-        EXPECT_EQ(storedSetting("OffCheck"), 1 - step.enable);
-        ASSERT_EQ(codes, std::vector<DWORD>{NIM_MODIFY});
-        EXPECT_EQ(records[0].hIcon, icon(step.enable ? 2 : 3));
-        EXPECT_EQ(records[0].szTip, step.enable ? onTip : offTip);
-        EXPECT_EQ(GetMenuDefaultItem(trayMenu, FALSE, 0), step.enable ? 256u : 257u);
-        EXPECT_TRUE(GetMenuState(trayMenu, step.enable ? 256 : 257, 0) & MF_CHECKED);
-    }
-
-    // The taskbar restarted: a fresh icon and menu; the WM_NULL after every popup menu is not it.
-    codes.clear();
-    SendMessageA(mainWindow, WM_NULL, 0, 0);
-    EXPECT_EQ(SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0), 1);
-    EXPECT_EQ(codes, (std::vector<DWORD>{NIM_DELETE, NIM_ADD}));
-    EXPECT_EQ(GetMenuDefaultItem(trayMenu, FALSE, 0), 257u);
-}
-
-TEST_F(MainWindow, CommandsPostSuspendsQueueQuitAndForwardOnlyTheListedShortcuts)
-{
-    ASSERT_NE(create(), nullptr);
-    for (WPARAM item : {IDM_FORCED_SUSPEND, IDM_HIBERNATE, IDM_STANDBY})
-        EXPECT_EQ(command(item), 1);
-    for (int use : {0, 1}) {  // the hot key suspends only when it is in use
-        settings.HotKeyUse = use;
-        EXPECT_EQ(SendMessageA(mainWindow, WM_HOTKEY, 1, 0), 1);
-    }
-    EXPECT_EQ(postedCommands(), (std::vector<std::pair<WPARAM, LPARAM>>{{7, 0}, {7, 263}, {7, 264}, {7, 0}}));
-    EXPECT_EQ(SendMessageA(mainWindow, WM_QUERYOPEN, 0, 0), 0);
-    for (UINT message : {WM_CLOSE, WM_QUERYENDSESSION, WM_COMMAND}) {
-        EXPECT_EQ(SendMessageA(mainWindow, message, message == WM_COMMAND ? IDM_EXIT : 0, 0), 1);
-        EXPECT_TRUE(quitPosted() && IsWindow(mainWindow)) << message;
-    }
-
     HWND active = CreateWindowExA(0, "Active", "", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 200, 100, 0, 0, 0, 0);
     SetForegroundWindow(active);
     ASSERT_EQ(GetActiveWindow(), active);
-    for (UINT id = 1; id <= 1200; ++id) {
-        if (id != 7 && (id < 256 || id > 267) && id != IDC_README_CLOSED) {
-            EXPECT_EQ(command(id), 1) << id;
-        }
-    }
+    for (UINT id = 1; id <= 1200; ++id)  // all but the suspend, the menu's and the readme's
+        command(id == 7 || (id >= 256 && id <= 267) || id == IDC_README_CLOSED ? 0 : id);
     EXPECT_FALSE(quitPosted());
     EXPECT_EQ(forwarded, (std::vector<WORD>{1, 2, 1029, 1030, 1049, 1053, 1054, 1056, 1068, 1069, 1070, 1100, 1101,
                                             1103, 1104, 1105, 1109, 1110, 1111, 1112, 1113, 1114, 1115, 1116, 1117,
                                             1119, 1120, 1123, 1125, 1126, 1134}));
-    // Through the accelerator table with Alt held: Alt+A and Alt+B go, Alt+K (1075) does not.
-    forwarded.clear();
-    HACCEL table = LoadAcceleratorsA(appInstance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
-    BYTE keys[256] = {};
-    keys[VK_MENU] = 0x80;
-    SetKeyboardState(keys);
-    for (WPARAM key : {'A', 'K', 'B'}) {
-        MSG press = {mainWindow, WM_SYSKEYDOWN, key, 1 << 29};
-        TranslateAcceleratorA(mainWindow, table, &press);
-    }
-    keys[VK_MENU] = 0;
-    SetKeyboardState(keys);
-    EXPECT_EQ(forwarded, (std::vector<WORD>{1116, 1134}));
     DestroyWindow(active);
     // After the popup menu the hidden main window may be the active one: never to itself again.
     SetActiveWindow(mainWindow);
@@ -459,132 +245,17 @@ TEST_F(MainWindow, CommandsPostSuspendsQueueQuitAndForwardOnlyTheListedShortcuts
     EXPECT_EQ(commandsToMain, 1);
 }
 
-WNDPROC richEditProc;
-bool libraryLoadedAtControlEnd;
-
-TEST_F(MainWindow, ReadmeClosedDestroysTheViewerBeforeFreeingItsLibrary)
-{
-    ASSERT_NE(create(), nullptr);
-    char path[MAX_PATH];
-    systemDirectoryPath("RICHED32.DLL", path, sizeof(path));
-    ASSERT_NE(readmeRichEditLibrary = LoadLibraryA(path), nullptr);
-    HWND viewer = readmeViewer = standIn(10, 10);
-    HWND edit = CreateWindowExA(0, "RICHEDIT", "", WS_CHILD, 0, 0, 100, 50, viewer, 0, 0, 0);
-    richEditProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(
-        +[](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            libraryLoadedAtControlEnd |= message == WM_NCDESTROY && GetModuleHandleA("RICHED32.DLL");
-            return CallWindowProcA(richEditProc, window, message, wParam, lParam);
-        })));
-    EXPECT_EQ(command(IDC_README_CLOSED), 1);
-    EXPECT_TRUE(readmeViewer == nullptr && readmeRichEditLibrary == nullptr && !IsWindow(viewer));
-    EXPECT_TRUE(libraryLoadedAtControlEnd);
-    EXPECT_EQ(GetModuleHandleA("RICHED32.DLL"), nullptr);
-    EXPECT_EQ(command(IDC_README_CLOSED), 1);  // a second notice finds nothing to do
-}
-
-// A Time of 0 or less would suspend at once, a huge one overflow the period or fail the timer.
-TEST_F(PowerInProcess, ExpiryIsVetoedByResourceStopEnableOffAndGraceAndStaysArmed)
-{
-    for (int time : {0, -1, INT_MAX}) {
-        settings.Time = time;
-        armIdleTimer(0);
-        armIdleTimer(1);
-        pumpMessages(300);
-    }
-    const struct {
-        int resourceStop, enable;
-        UINT_PTR grace;
-        LONG calls;
-    } cases[] = {{1, 1, 0, 0}, {0, 0, 0, 0}, {0, 1, 9, 0}, {0, 1, 0, 1}};
-    for (const auto& c : cases) {
-        resourceStopActive = c.resourceStop;
-        settings.Enable = c.enable;
-        resumeGrace = c.grace;
-        tick(TIMER_IDLE_EXPIRY);
-        EXPECT_EQ(standIns().callCount, c.calls);
-        EXPECT_NE(idleTimerArmed, 0u);
-    }
-    EXPECT_TRUE(boxTexts.empty());
-}
-
-TEST_F(PowerInProcess, PollRestartsTheCountdownOnInputOnlyWhileEnabledAndSettlesTheReadme)
-{
-    MessageSet(1);
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_TRUE(MessageCheck() == 0 && idleTimerArmed != 0);
-    armIdleTimer(0);
-    settings.Enable = 0;  // the flag is neither read nor cleared
-    MessageSet(1);
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_TRUE(MessageCheck() == 1 && idleTimerArmed == 0);
-    armIdleTimer(1);
-    EXPECT_EQ(MessageCheck(), 0);
-
-    startReadmeSettling(2);  // ends when its budget runs out...
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_EQ(readmeSettling, 1);
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_EQ(readmeSettling, 0);
-    startReadmeSettling(0);  // ...or, without one, when the viewer of this process appears
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_EQ(readmeSettling, 1);
-    HWND viewer = CreateWindowExA(0, "#32770", "Somnivar - Readme.txt", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0);
-    readmeViewer = viewer;  // as its opener keeps it
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_TRUE(readmeSettling == 0 && readmeViewer == viewer);
-}
-
-int meterPercent;
-int WINAPI fakeMeter(int) { return meterPercent; }
-
-TEST_F(PowerInProcess, ResourceStopSwitchesOffAtStopValueAndRestoresThePreviousEnable)
-{
-    isNtPlatform = 0;
-    resourceMeterLibrary = GetModuleHandleA(nullptr);
-    freeResourcesProc = fakeMeter;
-    settings.Stop = 1;
-    settings.StopValue = 20;
-    for (int before : {1, 0}) {
-        settings.Enable = before;
-        const struct {
-            int percent, userOn, stop, enable;  // userOn: switched on meanwhile, still held
-        } steps[] = {{21, 0, 0, before}, {20, 0, 1, 0}, {5, 1, 1, 1}, {21, 0, 0, before}};
-        for (const auto& step : steps) {
-            SCOPED_TRACE(testing::Message() << before << " " << step.percent);
-            meterPercent = step.percent;
-            settings.Enable = step.userOn ? 1 : settings.Enable;
-            tick(TIMER_ACTIVITY_POLL);
-            EXPECT_EQ(resourceStopActive, step.stop);
-            EXPECT_EQ(settings.Enable, step.enable);
-            if (step.stop)
-                tick(TIMER_IDLE_EXPIRY);
-            EXPECT_EQ(standIns().callCount, 0);
-        }
-    }
-    settings.Value = 30;  // no caution without Resource
-    meterPercent = 0;
-    tick(TIMER_ACTIVITY_POLL);
-    EXPECT_TRUE(cautionShown == 0 && cautionWindow == nullptr);
-}
-
 // The call's kind by family, command and SuspendType, each between the monitor broadcasts (off
-// before, on after); an idle suspend closes the windows but a settling readme.
+// before, on after).
 TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
 {
-    constexpr LPARAM idle = 1;
+    constexpr int idle = 1;
     settings.Monitor = 1;
-    readmeViewer = dummy();
-    readmeSettling = 1;
-    for (HWND* window : {&cautionWindow, &aboutBox, &settingsDialog})
-        *window = dummy();
     const struct {
-        int nt;
-        LPARAM kind;
-        int suspendType;
+        int nt, kind, suspendType;
         std::vector<LONG> call;  // hibernate, force, disableWakeEvent
     } cases[] = {{1, idle, 1, {1, 0, 0}}, {1, idle, 0, {0, 0, 0}}, {1, 263, 0, {1, 0, 0}}, {1, 264, 1, {0, 0, 0}},
-                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {1, -1, 1, {1, 0, 0}}, {0, idle, 1, {0, 0, 9}},
-                 {0, 263, 1, {0, 0, 9}}};
+                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.nt << " " << c.kind << " " << c.suspendType);
         isNtPlatform = c.nt;
@@ -593,72 +264,54 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
         const standin::PowerCall& call = standIns().calls[standIns().callCount - 1];
         EXPECT_EQ(std::vector<LONG>({call.hibernate, call.forceCritical, call.disableWakeEvent}), c.call);
-        EXPECT_EQ(checkSuspendOrder(call.sequence, 2), "");
+        ASSERT_EQ(monitor.size(), 2u);  // off (2) before the call, on (-1) after it
+        EXPECT_TRUE(monitor[0].second == 2 && monitor[0].first < call.sequence);
+        EXPECT_TRUE(monitor[1].second == -1 && monitor[1].first > call.sequence);
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
-        EXPECT_TRUE(!cautionWindow && !aboutBox && !settingsDialog && IsWindow(readmeViewer));
     }
-    readmeSettling = 0;
-    idleSuspend();
-    EXPECT_EQ(readmeViewer, nullptr);
-
-    // A failed idle suspend re-arms the countdown whatever Enable is; a commanded one only on 1.
-    // Under -M the failure is a balloon, else a box.
-    isNtPlatform = 1;
-    standIns().failWithError = ERROR_ACCESS_DENIED;
-    settings.Enable = 0;
-    armIdleTimer(0);
-    idleSuspend();
-    EXPECT_NE(idleTimerArmed, 0u);
-    EXPECT_TRUE(lastBalloon("Somnivar - Error", failureText(ERROR_ACCESS_DENIED), 3));
-    balloonErrorMode = 0;
-    commandedSuspend(0);
-    EXPECT_EQ(idleTimerArmed, 0u);
-    settings.Enable = 1;
-    commandedSuspend(0);
-    EXPECT_TRUE(idleTimerArmed != 0 && suspendInProgress == 0 && standIns().callCount == 13);
-    EXPECT_EQ(boxTexts, std::vector<std::string>(2, failureText(ERROR_ACCESS_DENIED)));
 }
 
 TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShowABalloon)
 {
-    for (WPARAM event : {PBT_APMQUERYSUSPEND, PBT_APMQUERYSTANDBY, PBT_APMSUSPEND, PBT_APMSTANDBY}) {
+    // A broadcast's event, or 100 + a WM_POWER argument.
+    auto answer = [](WPARAM event) {
+        return event >= 100 ? onPower(mainWindow, event - 100) : onPowerBroadcast(mainWindow, event);
+    };
+    for (WPARAM event : {PBT_APMQUERYSUSPEND, PBT_APMQUERYSTANDBY, PBT_APMSUSPEND, PBT_APMSTANDBY, 101}) {
         clearRecords();
-        EXPECT_EQ(onPowerBroadcast(mainWindow, event), kDeny) << event;
-        EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1)) << event;
+        EXPECT_EQ(answer(event), event == 101 ? -1 : kDeny) << event;
+        const NOTIFYICONDATAA r = records.empty() ? NOTIFYICONDATAA{} : records.back();  // for ten seconds
+        EXPECT_TRUE(r.uFlags == NIF_INFO && r.dwInfoFlags == 1 && r.uTimeout == 10000) << event;
+        EXPECT_STREQ(r.szInfoTitle, "Somnivar");
+        EXPECT_STREQ(r.szInfo, "サスペンド要求はキャンセルされました");
     }
-    clearRecords();
-    EXPECT_EQ(onPower(mainWindow, 1), -1);
-    EXPECT_TRUE(lastBalloon("Somnivar", kCancelled, 1));
     settings.SuspendOther = 1;  // allowed, and the windows close
     armIdleTimer(1);
-    aboutBox = dummy();
+    aboutBox = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0);
     clearRecords();
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+    EXPECT_EQ(answer(PBT_APMQUERYSUSPEND), TRUE);
     EXPECT_TRUE(aboutBox == nullptr && idleTimerArmed == 0 && records.empty());
-    EXPECT_EQ(onPower(mainWindow, 1), 1);
+    EXPECT_EQ(answer(101), 1);
     settings.SuspendOther = 0;  // the program's own suspend goes through
     notifyOwnSuspend = true;
     idleSuspend();
     notifyOwnSuspend = false;
     EXPECT_EQ(ownSuspendAnswer, TRUE);
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMPOWERSTATUSCHANGE), TRUE);
-    EXPECT_EQ(onPower(mainWindow, 3), 0);
-
-    for (WPARAM event : {WPARAM(PBT_APMRESUMECRITICAL), WPARAM(PBT_APMRESUMESUSPEND), WPARAM(PBT_APMRESUMEAUTOMATIC), WPARAM(0)}) {
+    EXPECT_EQ(answer(PBT_APMPOWERSTATUSCHANGE), TRUE);
+    EXPECT_EQ(answer(103), 0);
+    for (WPARAM event : {PBT_APMRESUMECRITICAL, PBT_APMRESUMESUSPEND, PBT_APMRESUMEAUTOMATIC, 102}) {
         settings.Enable = 0;
         suspendInProgress = 1;
         resumeGrace = 0;
         armIdleTimer(0);
-        EXPECT_EQ(event ? onPowerBroadcast(mainWindow, event) : onPower(mainWindow, 2), event ? TRUE : 0);
+        EXPECT_EQ(answer(event), event == 102 ? 0 : TRUE);
         EXPECT_TRUE(resumeGrace != 0 && idleTimerArmed != 0 && suspendInProgress == 0) << event;
     }
     settings.SuspendOther = 1;  // in the grace everyone is refused
     suspendInProgress = 1;
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), kDeny);
-    EXPECT_EQ(onPower(mainWindow, 1), -1);
+    EXPECT_TRUE(answer(PBT_APMQUERYSUSPEND) == kDeny && answer(101) == -1);
     tick(TIMER_RESUME_GRACE);
-    EXPECT_EQ(resumeGrace, 0u);
-    EXPECT_EQ(onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND), TRUE);
+    EXPECT_TRUE(resumeGrace == 0 && answer(PBT_APMQUERYSUSPEND) == TRUE);
 }
 
 std::vector<LRESULT> seen;
@@ -668,7 +321,7 @@ std::vector<LRESULT> seen;
 TEST_F(PowerInProcess, BoxesNeverPileUp)
 {
     standIns().failWithError = ERROR_ACCESS_DENIED;
-    balloonErrorMode = settings.SuspendOther = 0;
+    balloonErrorMode = 0;
     inBox = [] {
         seen = {suspendInProgress, MessageCheck(), onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND)};
         onMainWindowTimer(mainWindow, TIMER_IDLE_EXPIRY);
@@ -683,34 +336,20 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
     };
     armIdleTimer(1);
     mainWindow = window;
-    MSG quit;
-    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_TRUE(quitPosted());
     EXPECT_EQ(seen, (std::vector<LRESULT>{0, 0, kDeny}));
     EXPECT_EQ(boxTexts.size(), 3u);
     EXPECT_EQ(standIns().callCount, 1);
 }
 
-DWORD inputTime;
-int hookInstalls;
-BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
-{
-    info->dwTime = inputTime;
-    return TRUE;
-}
-int fakeSetHook() { return ++hookInstalls; }
-void fakeFreeHook() {}
-
-// A veto of a suspend we allowed, switching on, and input the hooks missed start the countdown
-// afresh (timer 3); a resume and missed input install the hooks again.
+// A veto of a suspend we allowed and switching on start the countdown afresh (timer 3), and so
+// does input the hooks saw, only while enabled. A resume installs the hooks again, and so does an
+// expiry that finds input within the period (Time 10) which the hooks missed: it counts as input.
 TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
 {
-    const std::pair<const char*, void*> hooks[] = {{"GetLastInputInfo", reinterpret_cast<void*>(fakeLastInput)},
-                                                   {"SetHook", reinterpret_cast<void*>(fakeSetHook)},
-                                                   {"FreeHook", reinterpret_cast<void*>(fakeFreeHook)}};
-    void* previous[3];
-    for (int i = 0; i < 3; ++i)
-        previous[i] = hookImport(hooks[i].first, hooks[i].second);
-    settings.SuspendOther = inputHooksInstalled = 1;
+    settings.SuspendOther = 1;
+    inputHooksInstalled = 1;
+    hookInstalls = 0;
     onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND);
     onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED);
     EXPECT_EQ(idleTimerArmed, 3u);
@@ -719,20 +358,26 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     setEnableState(1);
     EXPECT_EQ(idleTimerArmed, 3u);
     EXPECT_EQ(hookInstalls, 1);
-    // Last-input time and flag at a poll; then the countdown's timer, and the installs so far.
-    const struct {
-        DWORD time;
-        int flag, timer, installs;
-    } polls[] = {{7, 0, 0, 1}, {8, 1, 3, 1}, {9, 0, 3, 2}};
+    // Enable and flag at a poll; then the countdown's timer and the flag (neither read nor cleared).
+    const struct { int enable, flag, timer, flagAfter; } polls[] = {{0, 1, 0, 1}, {1, 0, 0, 0}, {1, 1, 3, 0}};
     for (const auto& poll : polls) {
         armIdleTimer(0);
-        inputTime = poll.time;
+        settings.Enable = poll.enable;
         MessageSet(poll.flag);
         tick(TIMER_ACTIVITY_POLL);
-        EXPECT_EQ(int(idleTimerArmed), poll.timer) << poll.time;
-        EXPECT_EQ(hookInstalls, poll.installs) << poll.time;
+        EXPECT_EQ(int(idleTimerArmed), poll.timer) << poll.enable << poll.flag;
+        EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
-    inputHooksInstalled = 0;
-    for (int i = 0; i < 3; ++i)
-        hookImport(hooks[i].first, previous[i]);
+    resumeGrace = 0;  // the resume's grace is over
+    // The last input this long before an expiry; then the installs and the power calls so far.
+    const struct { DWORD ago; int installs; LONG calls; } expiries[] = {{1000, 2, 0}, {599000, 3, 0}, {601000, 3, 1}};
+    for (const auto& expiry : expiries) {
+        inputTime = GetTickCount() - expiry.ago;
+        tick(TIMER_IDLE_EXPIRY);
+        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.ago;
+        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.ago;
+        EXPECT_NE(idleTimerArmed, 0u);
+    }
 }
+
+} // namespace

@@ -26,11 +26,11 @@ struct State {
 inline State* sharedState()
 {
     static State* state;
-    if (!state) {
-        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(State),
-                                            "SomnivarTest.StandIns");
-        state = mapping ? static_cast<State*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(State))) : nullptr;
-    }
+    if (state)
+        return state;
+    const char* name = "SomnivarTest.StandIns";
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(State), name);
+    state = mapping ? static_cast<State*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(State))) : nullptr;
     return state;
 }
 

@@ -1,8 +1,6 @@
-# Windows-side tests: tests/win/*_test.cpp and harness/*.cpp make win_tests.exe; each
-# programs/NAME.cpp makes NAME.exe; dlls/ holds the stand-ins. All land in bin/.
+# Windows-side tests: *_test.cpp and harness/*.cpp make win_tests.exe, programs/NAME.cpp NAME.exe.
 enable_testing()
-# GoogleTest from source with the same compiler (Debian: /usr/src/googletest), or on a native
-# Windows build an installed package (a cross build would find the host's library).
+# GoogleTest from source with the same compiler, or on a native Windows build an installed package.
 set(SOMNIVAR_GOOGLETEST_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
 if(EXISTS "${SOMNIVAR_GOOGLETEST_DIR}/CMakeLists.txt")
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

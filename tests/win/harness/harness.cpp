@@ -1,5 +1,4 @@
-// The registry calls of Vista and later (Wine has them all).
-#undef _WIN32_WINNT
+#undef _WIN32_WINNT  // the registry calls of Vista and later (Wine has them all)
 #define _WIN32_WINNT 0x0600
 #include "harness/harness.h"
 
@@ -16,7 +15,6 @@ namespace {
 std::mutex lock;
 std::vector<Process> started;
 std::vector<TrayEvent> trayEvents;
-volatile LONG deadline;  // 0: no test running
 
 std::string windowText(HWND window)
 {
@@ -53,31 +51,6 @@ std::string toCp932(const WCHAR (&text)[N])
     return std::string(bytes, std::max(0, WideCharToMultiByte(932, 0, text, -1, bytes, N * 2 + 1, 0, 0) - 1));
 }
 
-// The one of Somnivar's icons 1 to 3 whose mask and colour bits are the closest and at least 95 %
-// the same (a display of another depth may round colours differently).
-int identifyIcon(const NotifyData& data, const std::string& bits)
-{
-    static HMODULE program = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    size_t same[4] = {};
-    for (int id = 1; id <= 3; ++id) {
-        ICONINFO info = {};
-        GetIconInfo(static_cast<HICON>(LoadImageA(program, MAKEINTRESOURCEA(id), IMAGE_ICON, int(data.iconWidth),
-                                                  int(data.iconHeight), LR_SHARED)), &info);
-        std::string mine;
-        for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
-            BITMAP header = {};
-            GetObjectA(bitmap, sizeof(header), &header);
-            std::string part((header.bmPlanes * header.bmWidth * header.bmHeight * header.bmBitsPixel + 15) / 16 * 2, 0);
-            mine += part.substr(0, GetBitmapBits(bitmap, LONG(part.size()), &part[0]));
-            DeleteObject(bitmap);
-        }
-        for (size_t i = 0; mine.size() == bits.size() && i < bits.size(); ++i)
-            same[id] += mine[i] == bits[i];
-    }
-    const int best = int(std::max_element(same + 1, same + 4) - same);
-    return same[best] * 100 >= bits.size() * 95 ? best : 0;
-}
-
 LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
@@ -85,27 +58,12 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return DefWindowProcA(window, message, wParam, lParam);
     NotifyData r;
     std::memcpy(&r, data->lpData, sizeof(r));
-    TrayEvent event{DWORD(data->dwData), reinterpret_cast<HWND>(LONG_PTR(r.window)), r.id, r.flags, r.callbackMessage,
-                    toCp932(r.tip), toCp932(r.balloonText), toCp932(r.balloonTitle), r.balloonFlags, 0, 0, r.timeout};
-    GetWindowThreadProcessId(event.window, &event.processId);
-    if (r.flags & NIF_ICON)
-        event.iconResource = identifyIcon(r, std::string(static_cast<char*>(data->lpData) + sizeof(r), data->cbData - sizeof(r)));
+    TrayEvent event{DWORD(data->dwData), r.flags, r.timeout, toCp932(r.tip), toCp932(r.balloonText),
+                    toCp932(r.balloonTitle), r.balloonFlags, 0};
+    GetWindowThreadProcessId(reinterpret_cast<HWND>(LONG_PTR(r.window)), &event.processId);
     std::lock_guard<std::mutex> guard(lock);
     trayEvents.push_back(event);
     return TRUE;
-}
-
-// Ends a run whose test has hung (a wait without end, a box in this process); SleepEx, not
-// Sleep, which tests replace.
-DWORD WINAPI runGuard(void*)
-{
-    for (;; SleepEx(1000, FALSE)) {
-        if (deadline && deadline - LONG(GetTickCount()) < 0) {
-            const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-            std::fprintf(stderr, "[run guard] %s.%s ran over three minutes\n", test->test_suite_name(), test->name());
-            TerminateProcess(GetCurrentProcess(), 3);
-        }
-    }
 }
 
 } // namespace
@@ -276,12 +234,6 @@ bool keyExists(HKEY root, const char* path)
     return RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS && !RegCloseKey(key);
 }
 
-bool readDword(HKEY root, const char* path, const char* name, DWORD* value)
-{
-    DWORD size = sizeof(*value);
-    return RegGetValueA(root, path, name, RRF_RT_REG_DWORD, nullptr, value, &size) == ERROR_SUCCESS;
-}
-
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value)
 {
     return RegSetKeyValueA(root, path, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
@@ -327,7 +279,8 @@ bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides)
 DWORD storedSetting(const char* name)
 {
     DWORD value = 0xDEADBEEF;
-    readDword(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", name, &value);
+    DWORD size = sizeof(value);
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
 }
 
@@ -344,6 +297,13 @@ std::string readFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string failureText(DWORD error)
+{
+    char system[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, system, 256, nullptr);
+    return std::string("サスペンドできませんでした。\n理由：") + system;
 }
 
 std::string toUtf8(const std::string& cp932)
@@ -438,7 +398,6 @@ void* hookImport(const char* functionName, void* replacement)
 
 void SomnivarTest::SetUp()
 {
-    deadline = LONG(GetTickCount() + 180000) | 1;
     char temp[MAX_PATH], previous[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     GetCurrentDirectoryA(MAX_PATH, previous);
@@ -481,7 +440,6 @@ void SomnivarTest::TearDown()
     }
     killStartedProcesses();
     SetCurrentDirectoryA(previousDirectory_.c_str());
-    deadline = 0;
 }
 
 void SomnivarTest::writeFile(const char* name, const std::string& bytes)
@@ -499,7 +457,6 @@ int main(int argc, char** argv)
         return 2;
     }
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    CloseHandle(CreateThread(nullptr, 0, harness::runGuard, nullptr, 0, nullptr));
     const int result = RUN_ALL_TESTS();
     // ctest passes the run on this line only, so a run that dies half-way never passes.
     std::printf("win_tests: finished with exit code %d\n", result);

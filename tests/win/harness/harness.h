@@ -1,5 +1,6 @@
 // Windows-side test harness: starts Somnivar.exe and the helper, finds and answers message boxes,
-// drives the prefix's registry and stands in for the notification area. Every wait takes a time limit in milliseconds and returns false when it runs out.
+// drives the prefix's registry and stands in for the notification area. Every wait takes a time
+// limit in milliseconds and returns false when it runs out.
 #pragma once
 #include <windows.h>
 
@@ -19,13 +20,8 @@ bool waitUntil(const std::function<bool()>& condition, DWORD ms);  // pumps this
 void pumpMessages(DWORD ms);
 
 // ---- Programs. Every process started is killed at the end of the test if still running.
-struct Process {
-    HANDLE handle = nullptr;
-    DWORD id = 0;
-};
-struct StartOptions {
-    std::string arguments, workingDirectory;  // default directory: the test's
-};
+struct Process { HANDLE handle = nullptr; DWORD id = 0; };
+struct StartOptions { std::string arguments, workingDirectory; };  // default directory: the test's
 bool startProcess(const std::string& path, const StartOptions& options, Process* process);
 inline bool processRunning(const Process& p) { return p.handle && WaitForSingleObject(p.handle, 0) == WAIT_TIMEOUT; }
 bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode);
@@ -59,7 +55,6 @@ bool pressButton(const Box& box, int buttonId);  // posted like a click
 // ---- Registry of the prefix
 bool deleteKeyTree(HKEY root, const char* path);  // true when gone afterwards
 bool keyExists(HKEY root, const char* path);
-bool readDword(HKEY root, const char* path, const char* name, DWORD* value);  // a REG_DWORD only
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value);
 bool writeString(HKEY root, const char* path, const char* name, const char* value);
 bool valueExists(HKEY root, const char* path, const char* name);
@@ -72,18 +67,15 @@ void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp";
 
 std::string readFile(const std::string& path);  // "" when missing
 std::string toUtf8(const std::string& cp932);   // for failure messages
+std::string failureText(DWORD error);          // the program's report of a failed power call
 
 // ---- Stand-in notification area: a top-most "Shell_TrayWnd" that decodes every Shell_NotifyIcon
 // call Wine forwards to it.
 struct TrayEvent {
     DWORD message = 0;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
-    HWND window = nullptr;
-    UINT id = 0, flags = 0, callbackMessage = 0;
+    UINT flags = 0, timeout = 0;
     std::string tip, balloonText, balloonTitle;
-    DWORD balloonFlags = 0;
-    int iconResource = 0;  // 1, 2 or 3 when the bits are one of Somnivar's icons
-    DWORD processId = 0;
-    UINT timeout = 0;
+    DWORD balloonFlags = 0, processId = 0;
 };
 class FakeTray {
 public:
@@ -104,8 +96,7 @@ void* hookImport(const char* functionName, void* replacement);  // of this execu
 
 // Each test gets a fresh working directory (also the current one), no Software\Orlenby, no
 // Somnivar running, the power stand-in selected and reset, the Wine version unset. Afterwards an
-// unanswered message box fails it and its processes end. A test still running after three
-// minutes ends the run with its name.
+// unanswered message box fails it and its processes end.
 class SomnivarTest : public ::testing::Test {
 protected:
     void SetUp() override;
