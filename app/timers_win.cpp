@@ -30,14 +30,16 @@ int readmeSettlingBudget;
 constexpr const char* kDialogClass = "#32770";
 constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
 
+// When timer 3 was last armed (GetTickCount).
+DWORD idleArmedAt;
 // Once a timer has failed the program is on its way out: one box, then the quit.
 bool timerFailureReported;
 
 // Windows removes a low-level hook that keeps timing out, without a word; from then on the
 // flag stays clear while the user works and the countdown runs out under their hands. The
 // system's own last-input time still moves. Input the hooks saw restarts the countdown, so
-// input that the system saw within the whole period was missed: the hooks are installed afresh
-// and the input counts. Asked at the expiry rather than at every poll, this costs an idle
+// input that the system saw after the countdown was armed was missed: the hooks are installed
+// afresh and the input counts. Asked at the expiry rather than at every poll, this costs an idle
 // machine nothing (under Wine every call is a round trip to the server).
 bool inputMissedByHooks()
 {
@@ -45,7 +47,7 @@ bool inputMissedByHooks()
         return false;
     LASTINPUTINFO info = {};
     info.cbSize = sizeof(info);
-    if (!GetLastInputInfo(&info) || GetTickCount() - info.dwTime >= idlePeriodMs(settings.Time))
+    if (!GetLastInputInfo(&info) || static_cast<LONG>(info.dwTime - idleArmedAt) <= 0)
         return false;
     reinstallInputHooks();
     return true;
@@ -122,6 +124,7 @@ void armIdleTimer(int mode)
     if (mode == 1) {
         if (!idleTimerArmed) {
             idleTimerArmed = SetTimer(mainWindow, TIMER_IDLE_EXPIRY, idlePeriodMs(settings.Time), nullptr);
+            idleArmedAt = GetTickCount();
             if (!idleTimerArmed)
                 reportTimerFailure();
         }

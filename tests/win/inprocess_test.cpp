@@ -369,13 +369,16 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
         EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
     resumeGrace = 0;  // the resume's grace is over
-    // The last input this long before an expiry; then the installs and the power calls so far.
-    const struct { DWORD ago; int installs; LONG calls; } expiries[] = {{1000, 2, 0}, {599000, 3, 0}, {601000, 3, 1}};
+    // At the expiry, input the system saw after the countdown was armed was missed by the hooks:
+    // it counts, and they come back; input from before lets the suspend go on.
+    armIdleTimer(0);
+    armIdleTimer(1);
+    const struct { LONG after; int installs; LONG calls; } expiries[] = {{5, 2, 0}, {-1000, 2, 1}};
     for (const auto& expiry : expiries) {
-        inputTime = GetTickCount() - expiry.ago;
+        inputTime = GetTickCount() + expiry.after;
         tick(TIMER_IDLE_EXPIRY);
-        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.ago;
-        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.ago;
+        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.after;
+        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.after;
         EXPECT_NE(idleTimerArmed, 0u);
     }
 }
