@@ -1,30 +1,12 @@
-// Bounded copies and the idle arithmetic.
+// The idle arithmetic.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstring>
-#include <string>
 #include <vector>
 
-#include "app/bytes.h"
 #include "app/idletime.h"
 
-TEST(CopyBounded, CutsAtACharacterBoundaryAndNeverOverruns)
-{
-    const struct {
-        const char* text;
-        size_t size, length;
-    } cases[] = {{"ab\x82\xa0\x82\xa2", 6, 4}, {"abc", 6, 3}, {"abc", 1, 0}, {"\xca\xde\xb0", 3, 2}};  // kana: one byte
-    for (const auto& c : cases) {
-        char buffer[8];
-        std::memset(buffer, 'G', sizeof(buffer));
-        EXPECT_EQ(copyBounded(buffer, c.size, c.text), c.length) << c.text;
-        EXPECT_EQ(std::string(buffer), std::string(c.text, c.length));
-        EXPECT_EQ(buffer[c.size], 'G');
-    }
-}
-
-TEST(IdleArithmetic, PeriodMonitorArgumentAndCommandedKind)
+TEST(IdleArithmetic, PeriodAndMonitorArgument)
 {
     // 35791 minutes is the last whole minute below 2^31 - 1 ms; 71583 x 60000 wraps 32 bits.
     const std::pair<int32_t, uint32_t> periods[] = {{1, 60000}, {60, 3600000}, {0, 60000}, {-1, 60000},
@@ -36,8 +18,4 @@ TEST(IdleArithmetic, PeriodMonitorArgumentAndCommandedKind)
     EXPECT_EQ(std::vector<int32_t>({monitorPowerArgumentFor(0, 2), monitorPowerArgumentFor(1, -1),
                                     monitorPowerArgumentFor(2, -1), monitorPowerArgumentFor(3, 2),
                                     monitorPowerArgumentFor(-1, 1)}), std::vector<int32_t>({-1, 2, 1, 2, 1}));
-    for (intptr_t kind : {0, -1, 258, 263, 264}) {
-        EXPECT_EQ(commandedHibernateFlag(kind, 0), kind == 263) << kind;
-        EXPECT_EQ(commandedHibernateFlag(kind, 1), kind != 264) << kind;
-    }
 }

@@ -2,7 +2,6 @@
 #include "harness/harness.h"
 
 #include <tlhelp32.h>
-
 #include <map>
 
 #include "resources/resource.h"

@@ -22,11 +22,10 @@ class Dialogs : public SomnivarTest {
 protected:
     Instance app_;
     HWND dialog_ = nullptr;
-    HWND find(const char* title) { return findProcessWindow(app_.process.id, "#32770", title); }
     HWND window(const char* title)  // once it has finished opening: a sent message waits for that
     {
         HWND found = nullptr;
-        waitUntil([&] { return (found = find(title)) != nullptr && IsWindowVisible(found); }, 10000);
+        waitUntil([&] { return (found = findProcessWindow(app_.process.id, "#32770", title)) != nullptr && IsWindowVisible(found); }, 10000);
         return found && sendMessage(found, WM_NULL, 0, 0, nullptr, 20000) ? found : nullptr;
     }
     void open()
@@ -126,11 +125,9 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar"));
 }
 
-// One instance: the about box, then a readme shown whole, a 5 MB one and a binary one, with a
-// RICHED32.DLL planted in the working directory that leaves a mark when anything loads it.
-TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCutAndAPlantedLibraryIsNeverLoaded)
+// One instance: the about box, then a readme shown whole, a 5 MB one and a binary one.
+TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCut)
 {
-    ASSERT_TRUE(CopyFileA(binPath("plantedriched.dll").c_str(), "RICHED32.DLL", FALSE));
     ASSERT_TRUE(storeSettings());
     ASSERT_TRUE(startSomnivar("", &app_));
     ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 260, 0));
@@ -161,25 +158,15 @@ TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCutAndAPlantedLibraryIsNeverLoad
         ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0) && waitWindowGone(viewer, 10000));
     }
     EXPECT_TRUE(processRunning(app_.process));
-    EXPECT_EQ(GetFileAttributesA("planted-riched32-loaded"), INVALID_FILE_ATTRIBUTES);
 }
 
-// A -H start with no instance shows the viewer, which Left and Right do not scroll, and ends
-// with it.
+// A -H start with no instance shows the viewer and ends with it.
 TEST_F(InfoTest, HelpStartEndsWithItsViewer)
 {
     writeFile("Readme.txt", numberedLines(150));
     ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-H"}, &app_.process));
     HWND viewer = window("Somnivar - Readme.txt");
-    HWND edit = FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr);
-    ASSERT_NE(edit, nullptr);
-    for (WPARAM key : {VK_NEXT, VK_RIGHT, VK_LEFT})
-        send(edit, WM_KEYDOWN, key);
-    EXPECT_GT(send(edit, EM_GETFIRSTVISIBLELINE), 0);  // Page Down moved it, Right and Left took nothing back
-    const LRESULT top = send(edit, EM_GETFIRSTVISIBLELINE);
-    send(edit, WM_KEYDOWN, VK_LEFT);
-    EXPECT_EQ(send(edit, EM_GETFIRSTVISIBLELINE), top);
-    ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(viewer && postMessage(viewer, WM_CLOSE, 0, 0));
     DWORD exitCode = 1;
     EXPECT_TRUE(waitProcessExit(app_.process, 10000, &exitCode) && exitCode == 0);
 }

@@ -124,13 +124,6 @@ protected:
         }
         return texts;
     }
-    void lists(const std::string& programs, const std::string& titles)  // loaded as start-up does
-    {
-        writeFile(kProgramListFile, programs);
-        writeFile(kTitleListFile, titles);
-        programListPresent = !programs.empty() && loadProgramList();
-        titleListPresent = !titles.empty() && loadTitleList();
-    }
     HMODULE resources_ = nullptr;
     UINT_PTR timer_ = 0;
     FakeTray tray_;
@@ -185,7 +178,10 @@ TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
     settings.ApplicationCheck = settings.TitleCheck = settings.StatusDisplay = processWatchAvailable = 1;
     runWatchScan();  // forgets what an earlier test left shown
     tray_.clear();
-    lists("System\r\nSyst?m\r\nSomniv*\r\nnotepad.exe\r\ncalc.exe\r\n", "メモ帳*\r\n設定\r\n*の設定\r\nSomnivar*\r\n");
+    writeFile(kProgramListFile, "System\r\nSyst?m\r\nSomniv*\r\nnotepad.exe\r\ncalc.exe\r\n");
+    writeFile(kTitleListFile, "メモ帳*\r\n設定\r\n*の設定\r\nSomnivar*\r\n");
+    programListPresent = loadProgramList();  // as start-up loads them
+    titleListPresent = loadTitleList();
     startProgramAs("notepad.exe");
     startProgramAs("calc.exe");
     startProgramAs("System");

@@ -131,7 +131,7 @@ void killProcess(Process& process)
     }
 }
 
-void killStartedProcesses()
+static void killStartedProcesses()
 {
     std::vector<Process> ending;
     {
@@ -239,14 +239,9 @@ bool writeDword(HKEY root, const char* path, const char* name, DWORD value)
     return RegSetKeyValueA(root, path, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
 }
 
-bool writeString(HKEY root, const char* path, const char* name, const char* value)
+static bool writeString(HKEY root, const char* path, const char* name, const char* value)
 {
     return RegSetKeyValueA(root, path, name, REG_SZ, value, lstrlenA(value) + 1) == ERROR_SUCCESS;
-}
-
-bool valueExists(HKEY root, const char* path, const char* name)
-{
-    return RegGetValueA(root, path, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::vector<std::string> valueNames(HKEY root, const char* path)

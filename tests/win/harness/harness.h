@@ -26,7 +26,6 @@ bool startProcess(const std::string& path, const StartOptions& options, Process*
 inline bool processRunning(const Process& p) { return p.handle && WaitForSingleObject(p.handle, 0) == WAIT_TIMEOUT; }
 bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode);
 void killProcess(Process& process);
-void killStartedProcesses();
 struct Instance {
     Process process;
     HWND mainWindow = nullptr;  // class and title "Somnivar"
@@ -56,8 +55,6 @@ bool pressButton(const Box& box, int buttonId);  // posted like a click
 bool deleteKeyTree(HKEY root, const char* path);  // true when gone afterwards
 bool keyExists(HKEY root, const char* path);
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value);
-bool writeString(HKEY root, const char* path, const char* name, const char* value);
-bool valueExists(HKEY root, const char* path, const char* name);
 std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists them sorted
 // All seventeen settings at their defaults but the overrides ({"HotKeyCode", 0x651}, ...): no
 // first-run dialog, and no missing value that would make the program rewrite the key.
