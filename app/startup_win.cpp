@@ -470,7 +470,7 @@ int somnivarMain(HINSTANCE instance, int)
 {
     appInstance = instance;
     setlocale(LC_ALL, "jpn");
-    // Step 2 is the static initialisation of the state above: flags 0, pendingLaunchCommand -1,
+    // The state above starts by static initialisation: flags 0, pendingLaunchCommand -1,
     // readmeSettling 1 with no budget, finished flags 1, settings at their defaults.
     readPlatform();
     readShellVersion();
