@@ -50,14 +50,6 @@ TEST(WatchList, ControlRunsBecomeOneMarkAndOnlyEndedLinesAreEntries)
     }
 }
 
-TEST(WatchList, EntriesAreCutWhole)
-{
-    const std::string a(kListEntryMaxLength - 1, 'a');
-    EXPECT_EQ(boundedListEntry(a + "b"), a + "b");
-    EXPECT_EQ(boundedListEntry(a + "bc"), a + "b");
-    EXPECT_EQ(boundedListEntry(a + "\x82\xa0"), a);  // a double-byte character across the limit goes whole
-}
-
 TEST(MatchWildcard, ByteByByteWithoutBacktracking)
 {
     const std::string memo = "\x83\x81\x83\x82\x92\xa0";

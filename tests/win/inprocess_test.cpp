@@ -65,6 +65,9 @@ BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
     info->dwTime = inputTime;
     return TRUE;
 }
+// What Windows answers an account without the privilege: success, and this error.
+BOOL WINAPI notAllAssigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD)
+{ SetLastError(ERROR_NOT_ALL_ASSIGNED); return TRUE; }
 int fakeSetHook() { return ++hookInstalls; }
 void fakeFreeHook() {}
 
@@ -72,7 +75,8 @@ void fakeFreeHook() {}
 const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
     HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
-    HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook)};
+    HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
+    HOOK("AdjustTokenPrivileges", notAllAssigned)};
 #undef HOOK
 
 // The broadcast reaches the main window too, as a top-level window of this thread.
@@ -243,6 +247,7 @@ TEST_F(MainWindow, CommandsForwardOnlyTheListedShortcutsAndNeverToItself)
     commandsToMain = 0;
     command(IDOK);
     EXPECT_EQ(commandsToMain, 1);
+    EXPECT_EQ(setShutdownPrivilege(1), 0);  // a privilege the account lacks is no success
 }
 
 // The call's kind by family, command and SuspendType, each between the monitor broadcasts (off

@@ -44,6 +44,8 @@ void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
+HANDLE WINAPI failedSnapshot(DWORD, DWORD) { return INVALID_HANDLE_VALUE; }
+
 int32_t stored(const char* name) { return static_cast<int32_t>(storedSetting(name)); }
 
 Rows rows(HWND list)
@@ -192,6 +194,9 @@ TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
     ASSERT_TRUE(waitUntil([&] { return FindWindowA(nullptr, ready.c_str()) != nullptr; }, 15000));
     EXPECT_EQ(runWatchScan(), 4);
     EXPECT_EQ(runWatchScan(), 4);  // unchanged: no balloon
+    void* snapshot = hookImport("CreateToolhelp32Snapshot", reinterpret_cast<void*>(failedSnapshot));
+    EXPECT_EQ(runWatchScan(), 4);  // a failed snapshot keeps what the last good one found
+    hookImport("CreateToolhelp32Snapshot", snapshot);
     invalidateWatchReport();
     EXPECT_EQ(runWatchScan(), 4);
     killProcess(windows);
