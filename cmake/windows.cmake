@@ -7,7 +7,16 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 
 # The notify record needs the shell 5 balloon fields; the rest is the Windows XP API level.
 set(SOMNIVAR_WIN_DEFINES WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX STRICT)
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
+# The manifest names the build's own architecture: a 64-bit program that asks for the x86
+# Common Controls does not start on 64-bit Windows ("side-by-side configuration is incorrect").
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(SOMNIVAR_MANIFEST_ARCH amd64)
+else()
+  set(SOMNIVAR_MANIFEST_ARCH x86)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/resources/Somnivar.manifest.in
+  ${CMAKE_BINARY_DIR}/manifest/Somnivar.manifest @ONLY)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/manifest -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
 # No link time in the PE headers: the same commit builds the same bytes, so its packages are too.
 add_link_options(-Wl,--no-insert-timestamp)
 
@@ -49,7 +58,7 @@ target_link_options(Somnivar PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
 # The help text the program shows lives beside it, byte for byte (code page 932, CR LF).
 configure_file(${CMAKE_SOURCE_DIR}/info/Readme.txt ${CMAKE_BINARY_DIR}/bin/Readme.txt COPYONLY)
 set_source_files_properties(resources/somnivar.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/Somnivar.manifest")
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_BINARY_DIR}/manifest/Somnivar.manifest")
 
 include(${CMAKE_SOURCE_DIR}/tools/bench/bench.cmake)
 
