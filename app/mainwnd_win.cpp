@@ -28,17 +28,6 @@ RECT aboutBoxRect;
 
 namespace {
 
-// ---- Tray menu texts (the about and readme items are in app/windows_win.h). The ideographic
-// space (0x81 0x40) in 設　定 and 終　了 is part of the texts.
-constexpr const char* kMenuFunctionOn = "機能をONにする (&E)";
-constexpr const char* kMenuFunctionOff = "機能をOFFにする (&O)";
-constexpr const char* kMenuShowWatchStatus = "現在の監視ステータスを表示(&Q)";
-constexpr const char* kMenuForcedSuspend = "強制サスペンド (&U)";
-constexpr const char* kMenuStandby = "スタンバイ (&N)";
-constexpr const char* kMenuHibernate = "休止 (&M)";
-constexpr const char* kMenuSettings = "設　定 (&S)";
-constexpr const char* kMenuExit = "終　了 (&X)";
-
 constexpr int kTraySetUpAttempts = 5;
 // A busy shell can time out on NIM_ADD and still add the icon a little later. The wait runs on
 // a timer: the low-level input hooks run on this thread, and while it sleeps every key and
@@ -278,7 +267,7 @@ void trayRetryTick(HWND window)
         tryAddTrayIcon(window);
         return;
     }
-    showFatalError(window, "タスクトレイにアイコンを登録できませんでした");
+    showFatalError(window, text(TextId::trayIconFailed));
     PostQuitMessage(0);
 }
 
@@ -295,29 +284,30 @@ void buildTrayMenu()
     trayMenu = CreatePopupMenu();
     forcedSuspendSubmenu = isNtPlatform ? CreatePopupMenu() : nullptr;
 
-    AppendMenuA(trayMenu, MF_STRING, IDM_FUNCTION_ON, kMenuFunctionOn);
-    AppendMenuA(trayMenu, MF_STRING, IDM_FUNCTION_OFF, kMenuFunctionOff);
+    AppendMenuA(trayMenu, MF_STRING, IDM_FUNCTION_ON, text(TextId::menuFunctionOn));
+    AppendMenuA(trayMenu, MF_STRING, IDM_FUNCTION_OFF, text(TextId::menuFunctionOff));
     AppendMenuA(trayMenu, MF_SEPARATOR, 0, nullptr);
     if (isNtPlatform) {
         AppendMenuA(trayMenu, MF_STRING | (settings.StatusDisplay == 0 ? MF_GRAYED : 0), IDM_SHOW_WATCH_STATUS,
-                    kMenuShowWatchStatus);
+                    text(TextId::menuShowWatchStatus));
         AppendMenuA(trayMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(forcedSuspendSubmenu, MF_STRING, IDM_STANDBY, kMenuStandby);
-        AppendMenuA(forcedSuspendSubmenu, MF_STRING, IDM_HIBERNATE, kMenuHibernate);
-        AppendMenuA(trayMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(forcedSuspendSubmenu), kMenuForcedSuspend);
+        AppendMenuA(forcedSuspendSubmenu, MF_STRING, IDM_STANDBY, text(TextId::menuStandby));
+        AppendMenuA(forcedSuspendSubmenu, MF_STRING, IDM_HIBERNATE, text(TextId::menuHibernate));
+        AppendMenuA(trayMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(forcedSuspendSubmenu),
+                    text(TextId::menuForcedSuspend));
     } else {
-        AppendMenuA(trayMenu, MF_STRING, IDM_FORCED_SUSPEND, kMenuForcedSuspend);
+        AppendMenuA(trayMenu, MF_STRING, IDM_FORCED_SUSPEND, text(TextId::menuForcedSuspend));
     }
     AppendMenuA(trayMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(trayMenu, MF_STRING, IDM_SETTINGS, kMenuSettings);
+    AppendMenuA(trayMenu, MF_STRING, IDM_SETTINGS, text(TextId::menuSettings));
     AppendMenuA(trayMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(trayMenu, MF_STRING, IDM_ABOUT, kMenuAbout);
+    AppendMenuA(trayMenu, MF_STRING, IDM_ABOUT, text(TextId::menuAbout));
     if (readmeAvailable) {
         AppendMenuA(trayMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(trayMenu, MF_STRING, IDM_README, kMenuReadme);
+        AppendMenuA(trayMenu, MF_STRING, IDM_README, text(TextId::menuReadme));
     }
     AppendMenuA(trayMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(trayMenu, MF_STRING, IDM_EXIT, kMenuExit);
+    AppendMenuA(trayMenu, MF_STRING, IDM_EXIT, text(TextId::menuExit));
 }
 
 void bringDialogsForward()

@@ -17,7 +17,6 @@ TitleTable windowTitleTable;
 
 namespace {
 
-constexpr const char* kNothingFoundText = "監視対象は見つかりません";
 constexpr size_t kBalloonTextSize = 256;  // the notify record's balloon field
 
 WatchReport report;
@@ -129,16 +128,16 @@ void showReportWhenChanged()
     if (std::memcmp(report.bytes.data(), rememberedReport, kReportSize) == 0)
         return;
     std::memset(rememberedReport, 0, kReportSize);
-    const std::string_view text = reportText(report);
+    const std::string_view found = reportText(report);
     char balloon[kBalloonTextSize];
-    if (text.empty()) {
-        copyBounded(balloon, sizeof(balloon), kNothingFoundText);
+    if (found.empty()) {
+        copyBounded(balloon, sizeof(balloon), text(TextId::nothingFound));
     } else {
-        std::memcpy(rememberedReport, text.data(), text.size());
-        const std::string_view shown = text.substr(0, text.size() - 1);
+        std::memcpy(rememberedReport, found.data(), found.size());
+        const std::string_view shown = found.substr(0, found.size() - 1);
         copyBounded(balloon, sizeof(balloon), shown.substr(0, balloonTextLength(shown, sizeof(balloon) - 1)));
     }
-    showTrayBalloon(mainWindow, balloon, kAppName, kBalloonInfo);
+    showTrayBalloon(mainWindow, balloon, text(TextId::captionNotice), kBalloonInfo);
 }
 
 // Reloads a list whose file changed in any way since it was loaded. Returns 0 when the file cannot

@@ -51,9 +51,9 @@ HWND titleEditor;
 
 namespace {
 
-void showError(HWND owner, const char* text, UINT style)
+void showError(HWND owner, const char* message, UINT style)
 {
-    MessageBoxA(owner, text, kErrorCaption, style);
+    MessageBoxA(owner, message, text(TextId::captionError), style);
 }
 
 HWND findRunningInstance()
@@ -97,7 +97,7 @@ void readShellVersion()
 
 void readReadmeAvailability()
 {
-    const bool missing = fileSearchSaysMissing("Readme.txt");
+    const bool missing = fileSearchSaysMissing(text(TextId::readmeFile));
     // By full path: the program works in its current directory, where a planted library of
     // that name must never be loaded.
     char path[MAX_PATH];
@@ -174,9 +174,7 @@ bool checkSingleInstance()
     HWND running = findRunningInstance();
     if (!running)
         return true;
-    char text[128];
-    wsprintfA(text, "%s は既に起動されています。", kAppName);
-    MessageBoxA(running, text, kAppName, MB_OK);
+    MessageBoxA(running, textWith(TextId::alreadyRunningFormat, kAppName).c_str(), text(TextId::captionNotice), MB_OK);
     return false;
 }
 
@@ -185,8 +183,7 @@ void acquirePowerRights()
     if (isNtPlatform) {
         shutdownPrivilegeHeld = setShutdownPrivilege(1);
         if (!shutdownPrivilegeHeld) {
-            showFatalError(nullptr, "誠に申し訳御座いませんが、現在のシステムまたは\n"
-                                    "アカウントでは、サスペンドが実行できません。");
+            showFatalError(nullptr, text(TextId::noShutdownPrivilege));
             PostQuitMessage(0);
         }
         return;
@@ -239,7 +236,7 @@ void registerSuspendHotKey()
     if (flags & HOTKEYF_SHIFT)
         modifiers |= MOD_SHIFT;
     if (!RegisterHotKey(mainWindow, HOTKEY_ID_SUSPEND, modifiers, key))
-        MessageBoxA(mainWindow, "ホットキーの設定ができませんでした", kErrorCaption, MB_OK);
+        MessageBoxA(mainWindow, text(TextId::hotKeyFailed), text(TextId::captionError), MB_OK);
 }
 
 void loadWatchLists()
@@ -259,7 +256,7 @@ void probeProcessWatch()
         return;
     }
     processWatchAvailable = 0;
-    showError(mainWindow, "現在、プログラム監視ができない状態です。", MB_ICONWARNING);
+    showError(mainWindow, text(TextId::noProcessWatch), MB_ICONWARNING);
 }
 
 // ---- Message loop
@@ -424,10 +421,10 @@ void systemDirectoryPath(const char* fileName, char* path, size_t pathSize)
     std::memcpy(path + length + 1, fileName, nameLength + 1);
 }
 
-void showFatalError(HWND owner, const char* text)
+void showFatalError(HWND owner, const char* message)
 {
-    MessageBoxA(owner, text, kAppName, MB_ICONERROR);
-    MessageBoxA(owner, "終了します。", kAppName, MB_ICONERROR);
+    MessageBoxA(owner, message, text(TextId::captionNotice), MB_ICONERROR);
+    MessageBoxA(owner, text(TextId::exiting), text(TextId::captionNotice), MB_ICONERROR);
 }
 
 void centerWindowOnScreen(HWND window)
@@ -469,7 +466,9 @@ int setShutdownPrivilege(int enable)
 int somnivarMain(HINSTANCE instance, int)
 {
     appInstance = instance;
-    setlocale(LC_ALL, "jpn");
+    // The Japanese texts read correctly only where the system's ANSI code page is 932.
+    chooseLanguage(languageForCodePage(GetACP()));
+    setlocale(LC_ALL, currentLanguage() == Language::japanese ? "jpn" : "");
     // The state above starts by static initialisation: flags 0, pendingLaunchCommand -1,
     // readmeSettling 1 with no budget, finished flags 1, settings at their defaults.
     readPlatform();
@@ -483,11 +482,14 @@ int somnivarMain(HINSTANCE instance, int)
     loadSettings();
     createMainWindow(instance);
     if (!SetHook()) {
-        showFatalError(mainWindow, "マウス・キーボードをフックできませんでした。");
+        showFatalError(mainWindow, text(TextId::hookFailed));
         return 0;
     }
     inputHooksInstalled = 1;
-    acceleratorTable = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS));
+    // Each language has its own letters, those of its own dialogs' mnemonics.
+    acceleratorTable = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(currentLanguage() == Language::japanese
+                                                                        ? IDA_DIALOG_SHORTCUTS
+                                                                        : IDA_DIALOG_SHORTCUTS_ENGLISH));
     MessageSet(0);
     InitCommonControls();
     setEnableState(settings.Enable);
@@ -499,6 +501,6 @@ int somnivarMain(HINSTANCE instance, int)
     if (firstRun)
         openSettingsDialog();
     if (balloonErrorMode)
-        showTrayBalloon(mainWindow, "サスペンドエラーメッセージは、ここに表示されます", kAppName, kBalloonInfo);
+        showTrayBalloon(mainWindow, text(TextId::balloonModeNotice), text(TextId::captionNotice), kBalloonInfo);
     return static_cast<int>(shutDown(runMessageLoop()));
 }

@@ -6,7 +6,7 @@
 // ---- Start-up flags: plain 32-bit integers, 0 or 1 unless stated.
 extern int isNtPlatform;
 extern int shellMajorVersion;      // leading integer of Shell32.dll's ProductVersion, 0 if unreadable
-extern int readmeAvailable;        // Readme.txt exists and RICHED32.DLL loads
+extern int readmeAvailable;        // the help text exists and RICHED32.DLL loads
 extern int balloonErrorMode;       // -M: suspend errors go to a tray balloon
 extern int processWatchAvailable;  // a process snapshot could be taken at start
 extern int firstRun;               // the settings key was missing

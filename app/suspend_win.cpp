@@ -22,8 +22,6 @@ int monitorPowerArgument = -1;
 
 namespace {
 
-constexpr const char* kErrorPrefix = "サスペンドできませんでした。\n理由：";
-constexpr const char* kRequestCancelled = "サスペンド要求はキャンセルされました";
 constexpr UINT kResumeGraceMs = 30000;
 constexpr LPARAM kMonitorOn = -1;
 constexpr size_t kSystemMessageSize = 256;
@@ -80,17 +78,17 @@ void reportSuspendError(DWORD error)
         systemText[0] = '\0';
     systemText[sizeof(systemText) - 1] = '\0';
 
-    char text[64 + kSystemMessageSize];
-    const size_t prefixLength = copyBounded(text, sizeof(text), kErrorPrefix);
-    copyBounded(text + prefixLength, sizeof(text) - prefixLength, systemText);
+    char message[64 + kSystemMessageSize];
+    const size_t prefixLength = copyBounded(message, sizeof(message), text(TextId::suspendErrorPrefix));
+    copyBounded(message + prefixLength, sizeof(message) - prefixLength, systemText);
 
     if (balloonErrorMode) {
-        showTrayBalloon(mainWindow, text, kErrorCaption, kBalloonError);
+        showTrayBalloon(mainWindow, message, text(TextId::captionError), kBalloonError);
         return;
     }
     // The box's modal loop keeps every timer running; see suspendErrorOpen.
     suspendErrorOpen = 1;
-    MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING);
+    MessageBoxA(nullptr, message, text(TextId::captionError), MB_ICONWARNING);
     suspendErrorOpen = 0;
 }
 
@@ -107,7 +105,7 @@ bool decideSuspendRequest()
 {
     // During the grace every request is refused, our own included.
     if (resumeGrace || (settings.SuspendOther == 0 && !suspendInProgress)) {
-        showTrayBalloon(mainWindow, kRequestCancelled, kAppName, kBalloonInfo);
+        showTrayBalloon(mainWindow, text(TextId::suspendRequestCancelled), text(TextId::captionNotice), kBalloonInfo);
         return false;
     }
     closeProgramWindows();

@@ -28,7 +28,6 @@ namespace {
 int readmeSettlingBudget;
 
 constexpr const char* kDialogClass = "#32770";
-constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
 
 // When timer 3 was last armed (GetTickCount).
 DWORD idleArmedAt;
@@ -59,7 +58,7 @@ HWND findOwnReadmeViewer()
 {
     const DWORD self = GetCurrentProcessId();
     HWND candidate = nullptr;
-    while ((candidate = FindWindowExA(nullptr, candidate, kDialogClass, kReadmeViewerTitle)) != nullptr) {
+    while ((candidate = FindWindowExA(nullptr, candidate, kDialogClass, text(TextId::readmeTitle))) != nullptr) {
         DWORD owner = 0;
         GetWindowThreadProcessId(candidate, &owner);
         if (owner == self)
@@ -89,7 +88,7 @@ void openCautionWindow()
 {
     if (cautionWindow)
         return;
-    cautionWindow = CreateDialogParamA(appInstance, "IDD_CAUTION", mainWindow, cautionDialogProc,
+    cautionWindow = CreateDialogParamA(appInstance, dialogTemplate(DialogId::caution), mainWindow, cautionDialogProc,
                                        reinterpret_cast<LPARAM>(mainWindow));
 }
 
@@ -144,7 +143,7 @@ void reportTimerFailure()
     if (timerFailureReported)
         return;
     timerFailureReported = true;
-    showFatalError(mainWindow, kNoTimerText);
+    showFatalError(mainWindow, text(TextId::noTimer));
     PostQuitMessage(0);
 }
 

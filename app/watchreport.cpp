@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/bytes.h"
+#include "app/texts.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ void appendReportEntry(WatchReport& report, ReportSection section, std::string_v
 {
     const bool programs = section == ReportSection::programs;
     bool& headerWritten = programs ? report.programHeaderWritten : report.titleHeaderWritten;
-    const std::string_view header = programs ? kReportProgramHeader : kReportTitleHeader;
+    const std::string_view header = text(programs ? TextId::reportProgramHeader : TextId::reportTitleHeader);
     const std::string_view indent = kReportIndent;
     // The header goes in only together with its first line, so a cut report never ends in one.
     const size_t needed = (headerWritten ? 0 : header.size()) + indent.size() + name.size() + 1;

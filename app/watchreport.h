@@ -5,11 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-// ---- Status report: "・監視プログラム名\n" followed by "    name\n" per running program, then the
-// same for titles under "・監視タイトル名\n". It always ends in a zero byte inside its buffer.
+// ---- Status report: the programs' header line followed by "    name\n" per running program, then
+// the same for titles under their header. It always ends in a zero byte inside its buffer.
 constexpr size_t kReportSize = 10240;
-constexpr const char* kReportProgramHeader = "・監視プログラム名\n";
-constexpr const char* kReportTitleHeader = "・監視タイトル名\n";
 constexpr const char* kReportIndent = "    ";
 
 enum class ReportSection { programs, titles };

@@ -3,15 +3,11 @@
 #pragma once
 #include <windows.h>
 
-// The program's name: window class and title of the main window, and the caption of its boxes
-// and balloons.
+#include "app/texts.h"
+
+// The program's name: window class and title of the main window, by which a second start
+// finds the first. The same in every language.
 constexpr const char* kAppName = "Somnivar";
-constexpr const char* kErrorCaption = "Somnivar - Error";
-constexpr const char* kNoTimerText = "タイマーが確保できません。";
-// Items of the tray menu and of the dialogs' system menus. The half-width katakana of
-// ﾊﾞｰｼﾞｮﾝ are part of the text.
-constexpr const char* kMenuAbout = "ﾊﾞｰｼﾞｮﾝ情報 (&V)";
-constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
 
 // The handle is cleared before the window goes, so that the window's own WM_DESTROY (and any
 // message sent during its destruction) already finds it closed.

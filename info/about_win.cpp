@@ -14,9 +14,6 @@
 
 namespace {
 
-constexpr const char* kVersionPrefix = "Version ";
-// The wording (and spelling) of the version line when the program file has no version block.
-constexpr const char* kNoVersionBlock = " : Unkown";
 constexpr UINT kAnimationPeriodMs = 1000;
 constexpr int kVersionTextSize = 256;
 
@@ -26,24 +23,24 @@ int aboutIconIndex = IDI_PROGRAM;
 void showVersionTexts(HWND dialog)
 {
     char line[kVersionTextSize];
-    size_t length = copyBounded(line, sizeof(line), kVersionPrefix);
+    size_t length = copyBounded(line, sizeof(line), text(TextId::versionPrefix));
     // The program's own file, by its module path: the command line may name it without its
     // folder or extension.
     char path[MAX_PATH];
     const DWORD pathLength = GetModuleFileNameA(nullptr, path, sizeof(path));
     VersionBlock block;
     if (pathLength == 0 || pathLength >= sizeof(path) || !loadVersionBlock(path, &block)) {
-        copyBounded(line + length, sizeof(line) - length, kNoVersionBlock);
+        copyBounded(line + length, sizeof(line) - length, text(TextId::noVersionBlock));
         SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, line);
         return;
     }
     queryVersionString(&block, "FileVersion", line + length, sizeof(line) - length);
     SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, line);
-    char text[kVersionTextSize];
-    queryVersionString(&block, "LegalCopyright", text, sizeof(text));
-    SetDlgItemTextA(dialog, IDC_ABOUT_LEGAL, text);
-    queryVersionString(&block, "ProductName", text, sizeof(text));
-    SetDlgItemTextA(dialog, IDC_ABOUT_PRODUCT, text);
+    char value[kVersionTextSize];
+    queryVersionString(&block, "LegalCopyright", value, sizeof(value));
+    SetDlgItemTextA(dialog, IDC_ABOUT_LEGAL, value);
+    queryVersionString(&block, "ProductName", value, sizeof(value));
+    SetDlgItemTextA(dialog, IDC_ABOUT_PRODUCT, value);
     freeVersionBlock(&block);
 }
 
@@ -54,13 +51,13 @@ BOOL onInitDialog(HWND dialog)
                  reinterpret_cast<LPARAM>(LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_PROGRAM))));
     if (readmeAvailable) {
         HMENU systemMenu = GetSystemMenu(dialog, FALSE);
-        InsertMenuA(systemMenu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, kMenuReadme);
+        InsertMenuA(systemMenu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, text(TextId::menuReadme));
         InsertMenuA(systemMenu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
         DrawMenuBar(dialog);
     }
     aboutIconPlace = GetDlgItem(dialog, IDC_ABOUT_ICON);
     if (!SetTimer(dialog, TIMER_ABOUT_ANIMATION, kAnimationPeriodMs, nullptr)) {
-        showFatalError(mainWindow, kNoTimerText);
+        showFatalError(mainWindow, text(TextId::noTimer));
         PostQuitMessage(0);
     }
     aboutIconIndex = IDI_PROGRAM;
@@ -166,7 +163,7 @@ INT_PTR CALLBACK aboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 void openAboutBox()
 {
     if (!aboutBox)
-        aboutBox = CreateDialogParamA(appInstance, "IDD_ABOUT", mainWindow, aboutBoxProc,
+        aboutBox = CreateDialogParamA(appInstance, dialogTemplate(DialogId::about), mainWindow, aboutBoxProc,
                                       reinterpret_cast<LPARAM>(mainWindow));
 }
 
@@ -178,10 +175,10 @@ void closeAboutBox()
 void addInfoItemsToSystemMenu(HWND dialog)
 {
     HMENU menu = GetSystemMenu(dialog, FALSE);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, kMenuAbout);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, text(TextId::menuAbout));
     InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     if (readmeAvailable) {
-        InsertMenuA(menu, 2, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, kMenuReadme);
+        InsertMenuA(menu, 2, MF_BYPOSITION | MF_STRING, IDC_SHOW_README, text(TextId::menuReadme));
         InsertMenuA(menu, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     }
     DrawMenuBar(dialog);

@@ -1,5 +1,5 @@
-// The readme viewer: Readme.txt read-only in a rich-edit control, white on black, scrolled by
-// whole lines.
+// The readme viewer: the help text in the interface's language, read-only in a rich-edit control,
+// white on black, scrolled by whole lines.
 #include "info/dialogs_win.h"
 
 #include <imm.h>
@@ -18,11 +18,10 @@ HMODULE readmeRichEditLibrary;
 
 namespace {
 
-constexpr const char* kReadmeFile = "Readme.txt";
-constexpr const char* kTextFace = "ＭＳ ゴシック";
 constexpr LONG kTextHeightTwips = 175;   // 8.75 points
 constexpr COLORREF kTextColour = RGB(255, 255, 255);
 constexpr BYTE kShiftJisCharset = 128;
+constexpr BYTE kAnsiCharset = 0;
 constexpr int kEditWidth = 502;
 constexpr int kEditHeight = 373;
 constexpr int kButtonGap = 8;   // pixels between the text and the OK button at the least
@@ -119,8 +118,8 @@ void setTextFormat()
     format.dwEffects = CFE_PROTECTED;
     format.yHeight = kTextHeightTwips;
     format.crTextColor = kTextColour;
-    format.bCharSet = kShiftJisCharset;
-    copyBounded(format.szFaceName, sizeof(format.szFaceName), kTextFace);
+    format.bCharSet = currentLanguage() == Language::japanese ? kShiftJisCharset : kAnsiCharset;
+    copyBounded(format.szFaceName, sizeof(format.szFaceName), text(TextId::readmeFace));
     send(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     // Some rich-edit controls give the text streamed in afterwards their default format, not
     // the one the empty control had: black text on the black page.
@@ -129,7 +128,8 @@ void setTextFormat()
 
 void loadReadmeText()
 {
-    HANDLE file = CreateFileA(kReadmeFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(text(TextId::readmeFile), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;   // an empty black page, as for an empty file
     // The control's own limit would cut at 32 kB; a character never takes less than a byte.
@@ -169,7 +169,7 @@ void createReadmeEdit(HWND dialog)
 void addAboutItem(HWND dialog)
 {
     HMENU systemMenu = GetSystemMenu(dialog, FALSE);
-    InsertMenuA(systemMenu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, kMenuAbout);
+    InsertMenuA(systemMenu, 0, MF_BYPOSITION | MF_STRING, IDC_SHOW_ABOUT, text(TextId::menuAbout));
     InsertMenuA(systemMenu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     DrawMenuBar(dialog);
 }
@@ -324,7 +324,7 @@ INT_PTR CALLBACK readmeViewerProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 void openReadmeViewer(HWND owner)
 {
     if (!readmeViewer)
-        readmeViewer = CreateDialogParamA(appInstance, "IDD_README", owner, readmeViewerProc,
+        readmeViewer = CreateDialogParamA(appInstance, dialogTemplate(DialogId::readme), owner, readmeViewerProc,
                                           reinterpret_cast<LPARAM>(owner));
 }
 

@@ -1,6 +1,7 @@
 // Resource, command, control, timer and message ids of Somnivar. Shared by the .rc file and the
 // code, so it holds only #defines. Each kind has its own block; no number is used twice within
-// a kind. Dialog templates are named resources ("IDD_TIMESET", ...) and so have no number here.
+// a kind. Dialog templates are named resources ("IDD_TIMESET", ...) and so have no number here;
+// each has an English twin of the same controls ("IDD_TIMESET_EN", ...).
 #pragma once
 
 // ---- Icons
@@ -10,6 +11,7 @@
 
 // ---- Accelerator table
 #define IDA_DIALOG_SHORTCUTS     105  // Alt+letter shortcuts of the dialogs, translated against the main window
+#define IDA_DIALOG_SHORTCUTS_ENGLISH 106 // the same commands under the letters of the English dialogs
 
 // ---- Commands of the main window (WM_COMMAND, low word of wParam)
 #define IDC_SUSPEND_NOW          7    // suspend now; lParam chooses the kind

@@ -35,31 +35,7 @@ constexpr LPARAM kTipMaxWidth = 400;
 constexpr WORD kTipInitialDelayMs = 100;
 constexpr int kFieldTextSize = 512;   // a field is read up to 511 characters
 
-constexpr const char* kMenuAbout = "ﾊﾞｰｼﾞｮﾝ情報 (&V)";
-constexpr const char* kMenuReadme = "Readme.txt の表示 (&B)";
-constexpr const char* kMonitorItems[] = {"モニタはオン", "モニタはオフ", "モニタはスタンバイ"};
-
-constexpr const char* kTimeWrongText = "設定時間に誤りがあります。";
-constexpr const char* kWarningLevelWrongText = "リソース監視警告表示残量に誤りがあります。";
-constexpr const char* kStopLevelWrongText = "自動無効リソース残量に誤りがあります。";
-constexpr const char* kHotKeyFailedText = "ホットキーの設定ができませんでした";
-
-constexpr const char* kUninstallTip = "アンインストールです。";
-constexpr const char* kExpandTip = "ダイヤルアップ ネットワーク接続時や、他のコンピュータが接続時に\n"
-                                   "サスペンドさせるか、キャンセルさせるかを設定します。";
-constexpr const char* kOldShellTip = "Shell32.dllのVerが5.0以下なので、使用できません。";
-constexpr const char* kNoProgramEditTip = "現在のシステムでは取得・編集ができません。\n"
-                                          "手動にて FileList.txt を編集して下さい。";
-constexpr const char* kNoTitleEditTip = "現在のシステムでは取得・編集ができません。\n"
-                                        "手動にて TitleList.txt を編集して下さい。";
-constexpr const char* kStandbyTip = "「スタンバイ」をサスペンド動作に設定します。";
-constexpr const char* kHibernateTip = "「休止」をサスペンド動作に設定します。";
-constexpr const char* kNoSuspendKindTip = "NT系OSではないので、サスペンドの種類を選べません。";
-constexpr const char* kResourceWatchTip = "リソース量が設定値以下になると、警告を表示することができます。";
-constexpr const char* kResourceStopTip = "リソース量により、サスペンド機能を無効にすることができます。";
-constexpr const char* kWarningLevelTip = "設定数値以下になると警告を表示します。";
-constexpr const char* kStopLevelTip = "設定数値以下になるとサスペンドを中止します。";
-constexpr const char* kNoResourceMeterTip = "現在のシステムではリソースを参照できません。";
+constexpr TextId kMonitorItems[] = {TextId::monitorOn, TextId::monitorOff, TextId::monitorStandby};
 
 // The empty statics that carry explanations; the dialog never lets them paint.
 constexpr int kAnchors[] = {IDC_RESOURCE_WATCH_ANCHOR, IDC_RESOURCE_STOP_ANCHOR, IDC_SUSPEND_KIND_ANCHOR,
@@ -125,7 +101,7 @@ void focusField(HWND dialog, int id)
 
 // ---- Tooltips
 
-void addTooltip(HWND dialog, int id, const char* text)
+void addTooltip(HWND dialog, int id, TextId explanation)
 {
     if (tooltipSlotsUsed >= kTooltipSlotCount)
         return;
@@ -141,7 +117,7 @@ void addTooltip(HWND dialog, int id, const char* text)
     slot.info.uFlags = TTF_SUBCLASS;
     slot.info.hwnd = control;
     GetClientRect(control, &slot.info.rect);
-    slot.info.lpszText = const_cast<char*>(text);   // the tooltip keeps its own copy
+    slot.info.lpszText = const_cast<char*>(text(explanation));   // the tooltip keeps its own copy
     SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&slot.info));
     SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, kTipMaxWidth);
     SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(kTipInitialDelayMs, 0));
@@ -190,8 +166,8 @@ void showChoices(HWND dialog)
     check(dialog, IDC_EXPAND, settings.Expand == 1);
     check(dialog, settings.Enable == 1 ? IDC_FUNCTION_ON : IDC_FUNCTION_OFF, true);
     check(dialog, settings.SuspendType == 1 ? IDC_HIBERNATE : IDC_STANDBY, true);
-    for (const char* item : kMonitorItems)
-        SendDlgItemMessageA(dialog, IDC_MONITOR_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    for (TextId item : kMonitorItems)
+        SendDlgItemMessageA(dialog, IDC_MONITOR_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text(item)));
     SendDlgItemMessageA(dialog, IDC_MONITOR_LIST, CB_SETCURSEL, static_cast<WPARAM>(settings.Monitor), 0);
     check(dialog, IDC_HOTKEY_USE, settings.HotKeyUse == 1);
     check(dialog, IDC_PROGRAM_WATCH, settings.ApplicationCheck == 1);
@@ -202,15 +178,15 @@ void showPlatformLimits(HWND dialog)
 {
     if (shellMajorVersion < 5) {
         enable(dialog, IDC_STATUS_DISPLAY, false);
-        addTooltip(dialog, IDC_STATUS_DISPLAY_ANCHOR, kOldShellTip);
+        addTooltip(dialog, IDC_STATUS_DISPLAY_ANCHOR, TextId::oldShellTip);
     } else {
         check(dialog, IDC_STATUS_DISPLAY, settings.StatusDisplay == 1);
     }
     if (!isNtPlatform) {
         enable(dialog, IDC_PROGRAM_LIST_EDITOR, false);
         enable(dialog, IDC_TITLE_LIST_EDITOR, false);
-        addTooltip(dialog, IDC_PROGRAM_EDIT_ANCHOR, kNoProgramEditTip);
-        addTooltip(dialog, IDC_TITLE_EDIT_ANCHOR, kNoTitleEditTip);
+        addTooltip(dialog, IDC_PROGRAM_EDIT_ANCHOR, TextId::noProgramEditTip);
+        addTooltip(dialog, IDC_TITLE_EDIT_ANCHOR, TextId::noTitleEditTip);
     }
     if (!processWatchAvailable) {
         enable(dialog, IDC_PROGRAM_WATCH, false);
@@ -220,12 +196,12 @@ void showPlatformLimits(HWND dialog)
         SendDlgItemMessageA(dialog, IDC_HOTKEY, HKM_SETHOTKEY, static_cast<WORD>(settings.HotKeyCode), 0);
     if (isNtPlatform) {
         enable(dialog, IDC_SUSPEND_KIND_ANCHOR, false);
-        addTooltip(dialog, IDC_STANDBY, kStandbyTip);
-        addTooltip(dialog, IDC_HIBERNATE, kHibernateTip);
+        addTooltip(dialog, IDC_STANDBY, TextId::standbyTip);
+        addTooltip(dialog, IDC_HIBERNATE, TextId::hibernateTip);
     } else {
         enable(dialog, IDC_STANDBY, false);
         enable(dialog, IDC_HIBERNATE, false);
-        addTooltip(dialog, IDC_SUSPEND_KIND_ANCHOR, kNoSuspendKindTip);
+        addTooltip(dialog, IDC_SUSPEND_KIND_ANCHOR, TextId::noSuspendKindTip);
     }
 }
 
@@ -246,21 +222,21 @@ void showResourceControls(HWND dialog)
     if (resourceMeterLoaded()) {
         enable(dialog, IDC_RESOURCE_WATCH_ANCHOR, false);
         enable(dialog, IDC_RESOURCE_STOP_ANCHOR, false);
-        addTooltip(dialog, IDC_RESOURCE_WATCH, kResourceWatchTip);
-        addTooltip(dialog, IDC_RESOURCE_STOP, kResourceStopTip);
+        addTooltip(dialog, IDC_RESOURCE_WATCH, TextId::resourceWatchTip);
+        addTooltip(dialog, IDC_RESOURCE_STOP, TextId::resourceStopTip);
         SendDlgItemMessageA(dialog, IDC_WARNING_LEVEL_SPIN, UDM_SETRANGE32, 1, 100);
         SendDlgItemMessageA(dialog, IDC_STOP_LEVEL_SPIN, UDM_SETRANGE32, 1, 100);
         for (int id : {IDC_WARNING_LEVEL_LABEL, IDC_WARNING_LEVEL, IDC_WARNING_LEVEL_MNEMONIC, IDC_WARNING_LEVEL_SPIN})
-            addTooltip(dialog, id, kWarningLevelTip);
+            addTooltip(dialog, id, TextId::warningLevelTip);
         for (int id : {IDC_STOP_LEVEL_LABEL, IDC_STOP_LEVEL, IDC_STOP_LEVEL_MNEMONIC, IDC_STOP_LEVEL_SPIN})
-            addTooltip(dialog, id, kStopLevelTip);
+            addTooltip(dialog, id, TextId::stopLevelTip);
     } else {
         enable(dialog, IDC_RESOURCE_WATCH, false);
         enableAll(dialog, kWarningLevelControls, false);
         enable(dialog, IDC_RESOURCE_STOP, false);
         enableAll(dialog, kStopLevelControls, false);
-        addTooltip(dialog, IDC_RESOURCE_WATCH_ANCHOR, kNoResourceMeterTip);
-        addTooltip(dialog, IDC_RESOURCE_STOP_ANCHOR, kNoResourceMeterTip);
+        addTooltip(dialog, IDC_RESOURCE_WATCH_ANCHOR, TextId::noResourceMeterTip);
+        addTooltip(dialog, IDC_RESOURCE_STOP_ANCHOR, TextId::noResourceMeterTip);
     }
 }
 
@@ -274,8 +250,8 @@ INT_PTR onInitDialog(HWND dialog)
     showNumber(dialog, IDC_TIME, settings.Time);
     // Normally empty already; a slot still held would otherwise be overwritten and leak.
     removeSettingsTooltips();
-    addTooltip(dialog, IDC_UNINSTALL, kUninstallTip);
-    addTooltip(dialog, IDC_EXPAND, kExpandTip);
+    addTooltip(dialog, IDC_UNINSTALL, TextId::uninstallTip);
+    addTooltip(dialog, IDC_EXPAND, TextId::expandTip);
     SendDlgItemMessageA(dialog, IDC_TIME_SPIN, UDM_SETRANGE32, 1, 60);
     showChoices(dialog);
     showPlatformLimits(dialog);
@@ -300,7 +276,7 @@ void applyHotKey(HWND dialog)
         settings.HotKeyCode = code;
         // An emptied control is "no hot key", handled below; it is nothing to register.
         if (code != 0 && !RegisterHotKey(mainWindow, HOTKEY_ID_SUSPEND, hotKeyModifiers(code), code & 0xFF))
-            MessageBoxA(dialog, kHotKeyFailedText, kErrorCaption, MB_OK);
+            MessageBoxA(dialog, text(TextId::hotKeyFailed), text(TextId::captionError), MB_OK);
     }
     if (code == 0) {
         check(dialog, IDC_HOTKEY_USE, false);
@@ -329,9 +305,9 @@ void storeDialogSettings()
 
 // Shows why a field was refused and puts the focus on it (through its own command, which
 // knows when the field is usable). Returns false so that OK stops.
-bool refuse(HWND dialog, const char* text, WORD focusCommand)
+bool refuse(HWND dialog, TextId reason, WORD focusCommand)
 {
-    MessageBoxA(dialog, text, kAppName, MB_ICONWARNING);
+    MessageBoxA(dialog, text(reason), text(TextId::captionNotice), MB_ICONWARNING);
     PostMessageA(dialog, WM_COMMAND, focusCommand, 0);
     return false;
 }
@@ -341,11 +317,11 @@ bool refuse(HWND dialog, const char* text, WORD focusCommand)
 bool readNumberFields(HWND dialog, int* time, int* warningLevel, int* stopLevel)
 {
     if (!readNumber(dialog, IDC_TIME, 1, 60, time))
-        return refuse(dialog, kTimeWrongText, IDC_TIME_LABEL);
+        return refuse(dialog, TextId::timeWrong, IDC_TIME_LABEL);
     if (!readNumber(dialog, IDC_WARNING_LEVEL, 1, 100, warningLevel))
-        return refuse(dialog, kWarningLevelWrongText, IDC_WARNING_LEVEL_MNEMONIC);
+        return refuse(dialog, TextId::warningLevelWrong, IDC_WARNING_LEVEL_MNEMONIC);
     if (!readNumber(dialog, IDC_STOP_LEVEL, 1, 100, stopLevel))
-        return refuse(dialog, kStopLevelWrongText, IDC_STOP_LEVEL_MNEMONIC);
+        return refuse(dialog, TextId::stopLevelWrong, IDC_STOP_LEVEL_MNEMONIC);
     return true;
 }
 
@@ -581,8 +557,8 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 void openSettingsDialog()
 {
     if (!settingsDialog)
-        settingsDialog = CreateDialogParamA(appInstance, "IDD_TIMESET", mainWindow, settingsDialogProc,
-                                            reinterpret_cast<LPARAM>(mainWindow));
+        settingsDialog = CreateDialogParamA(appInstance, dialogTemplate(DialogId::settings), mainWindow,
+                                            settingsDialogProc, reinterpret_cast<LPARAM>(mainWindow));
 }
 
 void removeSettingsTooltips()

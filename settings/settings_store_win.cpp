@@ -59,12 +59,6 @@ constexpr StoredValue kNtOnlyWriteOrder[] = {
     {settingNames::SuspendType, &Settings::SuspendType},
 };
 
-constexpr const char* kUninstallCaption = "Somnivar レジストリ・アンインストール";
-constexpr const char* kNoRegistryDataText = "削除するレジストリデータがありません。";
-constexpr const char* kNoSettingsKeyText = "設定保存用のレジストリデータがありません。";
-constexpr const char* kConfirmDeleteText = "Somnivar の設定をレジストリより削除しますか？";
-constexpr const char* kProgramEndsText = "プログラムを終了します。";
-
 constexpr DWORD kSubkeyNameCapacity = 256;
 
 void storeDword(HKEY key, const char* name, int32_t value)
@@ -179,14 +173,15 @@ void writeSetting(const char* name, int value)
 int deleteSettings(HWND owner)
 {
     if (!keyExists(kMakerKey)) {
-        MessageBoxA(owner, kNoRegistryDataText, kAppName, MB_ICONWARNING);
+        MessageBoxA(owner, text(TextId::noRegistryData), text(TextId::captionNotice), MB_ICONWARNING);
         return 0;
     }
     if (!keyExists(kSettingsKey)) {
-        MessageBoxA(owner, kNoSettingsKeyText, kAppName, MB_ICONWARNING);
+        MessageBoxA(owner, text(TextId::noSettingsKey), text(TextId::captionNotice), MB_ICONWARNING);
         return 0;
     }
-    const int answer = MessageBoxA(owner, kConfirmDeleteText, kUninstallCaption, MB_ICONQUESTION | MB_YESNOCANCEL);
+    const int answer = MessageBoxA(owner, text(TextId::confirmDelete), text(TextId::uninstallCaption),
+                                   MB_ICONQUESTION | MB_YESNOCANCEL);
     // Anything but a clear Yes or No (Cancel, Esc, a box that could not be shown) keeps going.
     if (answer != IDYES && answer != IDNO)
         return 0;
@@ -194,6 +189,6 @@ int deleteSettings(HWND owner)
         RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
         deleteMakerKeyWhenEmpty();
     }
-    MessageBoxA(owner, kProgramEndsText, kAppName, MB_ICONINFORMATION);
+    MessageBoxA(owner, text(TextId::programEnds), text(TextId::captionNotice), MB_ICONINFORMATION);
     return 1;
 }

@@ -12,7 +12,6 @@ namespace {
 
 int cautionBlinkState;  // 1 when the window opens, toggled by timer 6
 
-constexpr const char* kCautionFormat = "リソースが %d %% 以下になりました。";
 constexpr UINT kBlinkPeriodMs = 300;
 
 HMENU cautionWindowMenu;
@@ -28,9 +27,9 @@ BOOL onInitDialog(HWND dialog)
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_PROGRAM))));
 
-    char text[128]; // the format and any 32-bit number fit with room to spare
-    wsprintfA(text, kCautionFormat, settings.Value);
-    SetDlgItemTextA(dialog, IDC_CAUTION_TEXT, text);
+    char line[128]; // the format and any 32-bit number fit with room to spare
+    wsprintfA(line, text(TextId::cautionFormat), settings.Value);
+    SetDlgItemTextA(dialog, IDC_CAUTION_TEXT, line);
 
     cautionIconPlace = GetDlgItem(dialog, IDC_CAUTION_ICON);
     GetWindowRect(dialog, &cautionWindowRect);
@@ -38,7 +37,7 @@ BOOL onInitDialog(HWND dialog)
 
     cautionFlashArmed = SetTimer(mainWindow, TIMER_CAUTION_FLASH, kBlinkPeriodMs, nullptr);
     if (!cautionFlashArmed) {
-        showFatalError(mainWindow, kNoTimerText);
+        showFatalError(mainWindow, text(TextId::noTimer));
         if (cautionWindowMenu) {
             DestroyMenu(cautionWindowMenu);
             cautionWindowMenu = nullptr;

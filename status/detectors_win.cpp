@@ -172,7 +172,7 @@ void startWatcher(WatchRecord& watch, UINT_PTR timerId, LPTHREAD_START_ROUTINE p
         return;
     watch.watchdogTimer = SetTimer(mainWindow, timerId, kWatchdogMs, nullptr);
     if (!watch.watchdogTimer) {
-        showFatalError(mainWindow, kNoTimerText);
+        showFatalError(mainWindow, text(TextId::noTimer));
         return;
     }
     watch.finishedFlag = 0;
@@ -212,7 +212,7 @@ void closeApmWindow(HWND window)
     // Takes over the sharing watcher's watchdog for the time of the search.
     sharingWatch.watchdogTimer = SetTimer(window, TIMER_SHARING_WATCHDOG, kWatchdogMs, nullptr);
     if (!sharingWatch.watchdogTimer) {
-        showFatalError(window, kNoTimerText);
+        showFatalError(window, text(TextId::noTimer));
         PostQuitMessage(0); // after this suspend attempt; the window is still looked for
     }
     // This thread handles no timer while it searches, so it keeps the time itself. Nothing but

@@ -30,23 +30,19 @@ RECT titleEditorOpeningRect;
 
 namespace {
 
-constexpr const char* kUnsavedQuestion = "監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？";
-constexpr const char* kAlreadyListed = " は、既に登録されています。";
-constexpr const char* kFetchError = "取得エラー";
-
 // Everything in which the two editors differ.
 struct EditorKind {
-    const char* templateName;
+    DialogId dialog;
     HWND& window;
     ListEditorState& state;
     RECT& openingRect;
     const char* fileName;
     unsigned (*load)();
     int& present;
-    const char* leftHeader;
-    const char* rightHeader;
+    TextId leftHeader;
+    TextId rightHeader;
     ColumnWidths widths;
-    const char* emptyListText;
+    TextId emptyListText;
     bool (*droppedWhenRead)(std::string_view);
     void (*fillLeft)(HWND list);
 };
@@ -109,15 +105,15 @@ void fitColumn(ListEditorState& state, HWND list, const ColumnWidths& widths)
     state.columnUpdateByProgram = 0;
 }
 
-void setUpList(HWND list, const char* header, int width)
+void setUpList(HWND list, TextId header, int width)
 {
-    char text[64];
-    copyBounded(text, sizeof(text), header);
+    char title[64];
+    copyBounded(title, sizeof(title), text(header));
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_CENTER;
     column.cx = width;
-    column.pszText = text;
+    column.pszText = title;
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     const LPARAM extended = SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -129,7 +125,7 @@ void fillRunningPrograms(HWND list)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
-        appendRow(list, kFetchError);
+        appendRow(list, text(TextId::fetchError));
         return;
     }
     forEachWatchableProcess(snapshot, [list](std::string_view name) {
@@ -150,14 +146,14 @@ void fillOpenTitles(HWND list)
 }
 
 const EditorKind programKind = {
-    "IDD_APPL", programEditor, programEditorState, programEditorOpeningRect, kProgramListFile, loadProgramList,
-    programListPresent, "実行中プログラム", "監視プログラム", {136, 119},
-    "監視プログラムリストにプログラム名がありません", isReservedProcessName, fillRunningPrograms,
+    DialogId::programEditor, programEditor, programEditorState, programEditorOpeningRect, kProgramListFile,
+    loadProgramList, programListPresent, TextId::programRunningHeader, TextId::programWatchedHeader, {136, 119},
+    TextId::programListEmpty, isReservedProcessName, fillRunningPrograms,
 };
 const EditorKind titleKind = {
-    "IDD_TITLE", titleEditor, titleEditorState, titleEditorOpeningRect, kTitleListFile, loadTitleList,
-    titleListPresent, "実行中タイトル", "監視タイトル", {169, 152},
-    "監視タイトルリストにタイトル名がありません", isOwnWindowTitle, fillOpenTitles,
+    DialogId::titleEditor, titleEditor, titleEditorState, titleEditorOpeningRect, kTitleListFile, loadTitleList,
+    titleListPresent, TextId::titleRunningHeader, TextId::titleWatchedHeader, {169, 152},
+    TextId::titleListEmpty, isOwnWindowTitle, fillOpenTitles,
 };
 
 // ---- Files
@@ -214,10 +210,10 @@ DWORD replaceListFile(const char* fileName, const std::string& content)
 // the topmost editor.
 void showSystemError(HWND dialog, DWORD error)
 {
-    char text[256] = {};
+    char systemText[256] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof(text), nullptr);
-    MessageBoxA(dialog, text, kErrorCaption, MB_ICONWARNING);
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), systemText, sizeof(systemText), nullptr);
+    MessageBoxA(dialog, systemText, text(TextId::captionError), MB_ICONWARNING);
 }
 
 // ---- Opening
@@ -327,7 +323,8 @@ void moveToWatched(const EditorKind& kind, HWND dialog)
     for (int row = firstSelectedRow(state.leftList); row >= 0; row = firstSelectedRow(state.leftList)) {
         const std::string name = rowText(state.leftList, row);
         if (isWatched(state.rightList, name)) {
-            MessageBoxA(dialog, (name + kAlreadyListed).c_str(), kAppName, MB_OK);
+            MessageBoxA(dialog, textWith(TextId::alreadyListedFormat, name).c_str(), text(TextId::captionNotice),
+                        MB_OK);
             break;
         }
         SendMessageA(state.leftList, LVM_DELETEITEM, row, 0);
@@ -352,9 +349,9 @@ void removeFromWatched(const EditorKind& kind)
 // An empty list is never written: the user may delete the file instead.
 void offerDeletion(const EditorKind& kind, HWND dialog)
 {
-    MessageBoxA(dialog, kind.emptyListText, kAppName, MB_OK);
-    const std::string question = std::string("\"") + kind.fileName + "\" を削除しても良いですか？";
-    if (MessageBoxA(dialog, question.c_str(), kAppName, MB_YESNO) != IDYES)
+    MessageBoxA(dialog, text(kind.emptyListText), text(TextId::captionNotice), MB_OK);
+    const std::string question = textWith(TextId::deleteListFormat, kind.fileName);
+    if (MessageBoxA(dialog, question.c_str(), text(TextId::captionNotice), MB_YESNO) != IDYES)
         return;
     // A file that stays would still hold the old list: that is no success.
     if (!DeleteFileA(kind.fileName) && GetLastError() != ERROR_FILE_NOT_FOUND) {
@@ -389,7 +386,8 @@ void save(const EditorKind& kind, HWND dialog)
 void closeEditor(const EditorKind& kind, HWND dialog)
 {
     if (kind.state.listModified &&
-        MessageBoxA(dialog, kUnsavedQuestion, kAppName, MB_ICONWARNING | MB_YESNO) != IDYES)
+        MessageBoxA(dialog, text(TextId::unsavedQuestion), text(TextId::captionNotice),
+                    MB_ICONWARNING | MB_YESNO) != IDYES)
         return;
     kind.state.listModified = 0;
     kind.load();
@@ -624,7 +622,7 @@ INT_PTR editorProc(const EditorKind& kind, HWND dialog, UINT message, WPARAM wPa
 void openEditor(const EditorKind& kind, DLGPROC procedure)
 {
     if (!kind.window)
-        kind.window = CreateDialogParamA(appInstance, kind.templateName, mainWindow, procedure,
+        kind.window = CreateDialogParamA(appInstance, dialogTemplate(kind.dialog), mainWindow, procedure,
                                          reinterpret_cast<LPARAM>(mainWindow));
 }
 

@@ -5,11 +5,15 @@
 #include <new>
 
 #include "app/bytes.h"
+#include "app/texts.h"
 
 namespace {
 
 constexpr std::array<std::string_view, 3> kReservedProcessNames = {"System", "[System Process]", "Somnivar.exe"};
-constexpr std::array<std::string_view, 3> kOwnWindowTitles = {"監視タイトルの追加・削除", "Somnivar の設定", "Somnivar"};
+// The titles of the program's own windows that the title watch skips, as shown in the chosen
+// language; the main window's title is the same in every language.
+constexpr std::array<TextId, 2> kOwnWindowTitles = {TextId::titleEditorTitle, TextId::settingsTitle};
+constexpr std::string_view kMainWindowTitle = "Somnivar";
 
 // Records where every mark byte of text[0, size) is. Without memory for the index the list has no
 // entries, which the scan treats like an empty file.
@@ -123,9 +127,9 @@ bool isReservedProcessName(std::string_view name)
 
 bool isOwnWindowTitle(std::string_view title)
 {
-    for (std::string_view own : kOwnWindowTitles) {
-        if (title == own)
+    for (TextId own : kOwnWindowTitles) {
+        if (title == text(own))
             return true;
     }
-    return false;
+    return title == kMainWindowTitle;
 }
