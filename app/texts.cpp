@@ -61,8 +61,8 @@ constexpr TextPair kTexts[] = {
     {TextId::monitorStandby, "モニタはスタンバイ", "Put the monitor on standby"},
     {TextId::timeWrong, "設定時間に誤りがあります。", "The time must be 1 to 60 minutes."},
     {TextId::warningLevelWrong, "リソース監視警告表示残量に誤りがあります。",
-     "The resource warning level must be 1 to 100 %."},
-    {TextId::stopLevelWrong, "自動無効リソース残量に誤りがあります。", "The switch-off level must be 1 to 100 %."},
+     "The resource warning level must be 1 to 100."},
+    {TextId::stopLevelWrong, "自動無効リソース残量に誤りがあります。", "The switch-off level must be 1 to 100."},
     {TextId::uninstallTip, "アンインストールです。", "Removes the settings from the registry and exits."},
     {TextId::expandTip,
      "ダイヤルアップ ネットワーク接続時や、他のコンピュータが接続時に\n"
@@ -106,7 +106,7 @@ constexpr TextPair kTexts[] = {
     {TextId::readmeTitle, "Somnivar - Readme.txt", "Somnivar - Readme"},
 
     {TextId::versionPrefix, "Version ", "Version "},
-    {TextId::noVersionBlock, " : Unkown", " : Unknown"},
+    {TextId::noVersionBlock, " : Unkown", "unknown"},
 
     {TextId::readmeFile, "Readme.txt", "ReadmeEn.txt"},
     {TextId::readmeFace, "ＭＳ ゴシック", "Courier New"},

@@ -55,8 +55,10 @@ target_link_libraries(Somnivar PRIVATE somnivar_core)
 target_link_options(Somnivar PRIVATE -static -static-libgcc -static-libstdc++)
 # The released files carry no symbols; the tests link the same code unstripped.
 target_link_options(Somnivar PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
-# The help text the program shows lives beside it, byte for byte (code page 932, CR LF).
+# The help texts the program shows live beside it, byte for byte (CR LF; the Japanese one in
+# code page 932, the English one in ASCII).
 configure_file(${CMAKE_SOURCE_DIR}/info/Readme.txt ${CMAKE_BINARY_DIR}/bin/Readme.txt COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/info/ReadmeEn.txt ${CMAKE_BINARY_DIR}/bin/ReadmeEn.txt COPYONLY)
 set_source_files_properties(resources/somnivar.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_BINARY_DIR}/manifest/Somnivar.manifest")
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Packs the released builds into dist/Somnivar-<version>-x86.zip and -x64.zip.
 
-Each zip holds Somnivar.exe and Vantrel.dll from the build's bin folder, the help text
-Readme.txt and the example watch lists under samples/. Members come in a fixed order and
-carry the commit's time, so the same commit always packs the same bytes. Nothing is packed
-that a Windows user could not run: a program of the other architecture, a hook library whose
-exports differ from the four the program imports, or a text that is not code page 932 with
-CR LF line ends stops the packing.
+Each zip holds Somnivar.exe and Vantrel.dll from the build's bin folder, the help texts
+Readme.txt (Japanese) and ReadmeEn.txt (English) and the example watch lists under samples/.
+Members come in a fixed order and carry the commit's time, so the same commit always packs the
+same bytes. Nothing is packed that a Windows user could not run: a program of the other
+architecture, a hook library whose exports differ from the four the program imports, a text
+that is not code page 932 with CR LF line ends, or an English text with a byte outside ASCII
+(it is read in whatever code page the system has) stops the packing.
     python3 tools/package.py      (tools/package.sh builds first, then runs this)
 """
 import pathlib
@@ -39,6 +40,7 @@ def members(preset):
         ("Somnivar.exe", bin_dir / "Somnivar.exe"),
         ("Vantrel.dll", bin_dir / "Vantrel.dll"),
         ("Readme.txt", ROOT / "info" / "Readme.txt"),
+        ("ReadmeEn.txt", ROOT / "info" / "ReadmeEn.txt"),
         ("samples/FileList.txt", ROOT / "watchlists" / "samples" / "FileList.txt"),
         ("samples/TitleList.txt", ROOT / "watchlists" / "samples" / "TitleList.txt"),
     ]
@@ -75,9 +77,9 @@ def problem(name, data, machine):
             return "exports %s" % exports
         return None
     try:
-        data.decode("cp932")
+        data.decode("ascii" if name == "ReadmeEn.txt" else "cp932")
     except UnicodeDecodeError:
-        return "not code page 932"
+        return "not ASCII" if name == "ReadmeEn.txt" else "not code page 932"
     if not data.endswith(b"\r\n") or data.count(b"\n") != data.count(b"\r\n"):
         return "not CR LF throughout"
     return None

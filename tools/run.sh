@@ -5,7 +5,8 @@
 #   bash tools/run.sh [--dir DIR] [-- OPTIONS FOR SOMNIVAR]   start (working directory: run/)
 #   bash tools/run.sh --stop                                   end it (as the tray menu's exit does)
 # The program keeps its settings in the registry of its own Wine prefix, build/wineprefix-run,
-# and reads FileList.txt, TitleList.txt and Readme.txt from its working directory.
+# and reads FileList.txt, TitleList.txt and its help text (Readme.txt, or ReadmeEn.txt on a
+# system code page other than 932) from its working directory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -86,6 +87,7 @@ echo "$DISPLAY" > "$state/display"
 
 # The help text the program shows; a newer one replaces an older copy.
 cp -u info/Readme.txt "$workdir/Readme.txt"
+cp -u info/ReadmeEn.txt "$workdir/ReadmeEn.txt"
 
 # Make the prefix (once) through wine-run, then start the program detached from this shell.
 no_wm=0

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests (ASan + UBSan), the x86 build
 # (it must compile and link), and the Windows-side tests of the x64 build under wine64 on a
-# virtual display, in a Wine prefix made fresh for this run. Installs what is missing first.
+# virtual display, in a Wine prefix made fresh for this run (code page 932), then the English
+# interface's suite in a second fresh prefix of code page 1252. Installs what is missing first.
 # Exits non-zero when anything fails. Safe to run again; the builds are incremental.
 #   bash tools/test.sh
 set -uo pipefail
@@ -43,6 +44,16 @@ if step win-x64-build configure_and_build win-x64; then
     rm -rf "$SOMNIVAR_WINEPREFIX"
     unset DISPLAY
     step win-tests ctest --preset win-x64 --output-on-failure -V
+    # The English interface, in a prefix of its own whose session started with code page 1252.
+    run_english() {
+        local out
+        rm -rf "$root/build/wineprefix-test-english"
+        out=$(SOMNIVAR_WINEPREFIX="$root/build/wineprefix-test-english" SOMNIVAR_WINE_LOCALE=en_US.UTF-8 \
+            tools/wine-run build/win-x64/bin/win_tests.exe --gtest_filter='English.*')
+        echo "$out"
+        [[ $out == *"win_tests: finished with exit code 0"* ]]
+    }
+    step win-tests-english run_english
     # The zips a Windows user downloads (tools/package.sh refuses to pack unfit files); the x64
     # one unpacked into a fresh folder and started from there.
     run_unpacked_package() {
@@ -58,7 +69,7 @@ fi
 
 echo
 echo "== summary"
-for name in native-tests win-tests; do
+for name in native-tests win-tests win-tests-english; do
     [ -f "$logs/$name.log" ] || continue
     grep -hE "tests passed|tests failed|Total Test time|\[  (PASSED|FAILED)  \]|\[==========\] .* ran" \
         "$logs/$name.log" | sed "s/^/$name: /"

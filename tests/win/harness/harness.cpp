@@ -447,7 +447,9 @@ void SomnivarTest::writeFile(const char* name, const std::string& bytes)
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (GetACP() != 932) {  // every comparison of a Japanese text would fail for no fault of the program
+    // Every comparison of a Japanese text would fail for no fault of the program; only the English
+    // interface's suite is for other code pages.
+    if (GetACP() != 932 && ::testing::GTEST_FLAG(filter) != "English.*") {
         std::fprintf(stderr, "win_tests: the ANSI code page is %u, not 932 (run through tools/wine-run)\n", GetACP());
         return 2;
     }

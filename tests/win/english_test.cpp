@@ -1,0 +1,210 @@
+// The English interface, where the system code page is not 932 (the test command runs this suite in
+// a prefix of code page 1252; under 932 it is skipped). Every window and menu is opened: each text
+// it shows has no byte of 0x80 or above, fits its control in the dialog's font, and no mnemonic
+// is used twice in one window.
+#include "harness/harness.h"
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "app/mainwnd_win.h"
+#include "app/startup_win.h"
+#include "app/texts.h"
+#include "info/dialogs_win.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "settings/settings_dialog_win.h"
+#include "status/caution_win.h"
+#include "watchlists/editors_win.h"
+
+using namespace harness;
+using Rows = std::vector<std::string>;
+
+namespace {
+
+Rows shown;     // every text seen, for the byte check
+Rows problems;  // labels that do not fit, mnemonics used twice
+
+int WINAPI recordBox(HWND, const char* text, const char* caption, UINT)
+{
+    shown.insert(shown.end(), {caption, text});
+    return IDNO;
+}
+int WINAPI fakeMeter(int) { return 10; }
+
+std::string menuRows(HMENU menu)
+{
+    std::string all;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = "";
+        GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+        HMENU sub = GetSubMenu(menu, i);
+        all += std::string(text) + (sub ? ">" + menuRows(sub) + "<" : "") + "|";
+    }
+    return all;
+}
+
+// Room for the text inside the control: buttons lose their frame, boxes their mark, lists their arrow.
+int room(HWND control, const std::string& className)
+{
+    RECT inside;
+    GetClientRect(control, &inside);
+    const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (className == "Button")
+        return inside.right - (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 2 * GetSystemMetrics(SM_CXEDGE)
+                                                                                  : GetSystemMetrics(SM_CXMENUCHECK) + 4);
+    return inside.right - (className == "ComboBox" ? GetSystemMetrics(SM_CXVSCROLL) + 4 : 0);
+}
+
+void inspect(HWND window)
+{
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    shown.push_back(text);
+    shown.push_back(menuRows(GetSystemMenu(window, FALSE)));
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    std::set<char> mnemonics;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[32] = "";
+        GetClassNameA(child, name, sizeof(name));
+        Rows texts;
+        if (std::string(name) != "Button" && std::string(name) != "Static" && std::string(name) != "ComboBox") {
+            shown.emplace_back(text, GetWindowTextA(child, text, sizeof(text)));
+            if (std::string(name) != "SysListView32")
+                continue;
+            LVCOLUMNA column = {LVCF_TEXT, 0, 0, text, sizeof(text)};
+            ListView_GetColumn(child, 0, &column);
+            shown.push_back(text);
+        } else if (std::string(name) == "ComboBox") {
+            for (int i = 0; i < SendMessageA(child, CB_GETCOUNT, 0, 0); ++i)
+                texts.emplace_back(text, SendMessageA(child, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)));
+        } else {
+            texts.emplace_back(text, GetWindowTextA(child, text, sizeof(text)));
+        }
+        for (const std::string& label : texts) {
+            shown.push_back(label);
+            const size_t mark = label.find('&');
+            if (mark != std::string::npos && !mnemonics.insert(toupper(label[mark + 1])).second)
+                problems.push_back("mnemonic twice: " + label);
+            RECT need = {};
+            DrawTextA(dc, label.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+            if (need.right > room(child, name))
+                problems.push_back(label + ": " + std::to_string(need.right) + " > " + std::to_string(room(child, name)));
+        }
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+}
+
+class English : public SomnivarTest {
+protected:
+    void SetUp() override
+    {
+        if (GetACP() == 932)
+            GTEST_SKIP() << "the English interface is for code pages other than 932";
+        SomnivarTest::SetUp();
+        chooseLanguage(languageForCodePage(GetACP()));
+        shown.clear();
+        problems.clear();
+        appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        previousBox_ = hookImport("MessageBoxA", reinterpret_cast<void*>(recordBox));
+        mainWindow = CreateWindowExA(0, "STATIC", "Somnivar", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
+    }
+    void TearDown() override
+    {
+        if (!appInstance)
+            return;
+        hookImport("MessageBoxA", previousBox_);
+        DestroyWindow(mainWindow);
+        FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
+        appInstance = nullptr;
+        settings = kDefaultSettings;
+        freeResourcesProc = nullptr;
+        chooseLanguage(Language::japanese);
+        SomnivarTest::TearDown();
+    }
+    void* previousBox_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(English, EveryWindowAndMenuShowsAsciiThatFits)
+{
+    writeFile("ReadmeEn.txt", readFile(binPath("ReadmeEn.txt")));
+    readmeAvailable = processWatchAvailable = 1;
+    for (int nt : {1, 0}) {
+        isNtPlatform = nt;
+        shellMajorVersion = nt ? 6 : 4;
+        freeResourcesProc = nt ? fakeMeter : nullptr;
+        buildTrayMenu();
+        shown.push_back(menuRows(trayMenu));
+        dropTrayMenu();
+        openSettingsDialog();
+        ASSERT_NE(settingsDialog, nullptr);
+        inspect(settingsDialog);
+        for (int i = 0; i < tooltipSlotsUsed; ++i) {
+            char tip[512] = "";
+            TOOLINFOA info = tooltipSlots[i].info;
+            info.lpszText = tip;
+            SendMessageA(tooltipSlots[i].window, TTM_GETTEXTA, sizeof(tip), reinterpret_cast<LPARAM>(&info));
+            shown.push_back(tip);
+        }
+        SetDlgItemTextA(settingsDialog, IDC_TIME, "0");  // refused with a box
+        SendMessageA(settingsDialog, WM_COMMAND, IDC_SETTINGS_OK, 0);
+        SendMessageA(settingsDialog, WM_COMMAND, IDC_UNINSTALL, 0);  // no settings stored: a box
+        SendMessageA(settingsDialog, WM_CLOSE, 0, 0);
+    }
+    isNtPlatform = 1;
+    for (void (*open)() : {openProgramEditor, openTitleEditor}) {
+        open();
+        HWND editor = programEditor ? programEditor : titleEditor;
+        ASSERT_NE(editor, nullptr);
+        inspect(editor);
+        SendMessageA(editor, WM_CLOSE, 0, 0);
+    }
+    openAboutBox();
+    inspect(aboutBox);
+    HWND caution = CreateDialogParamA(appInstance, "IDD_CAUTION_EN", mainWindow, cautionDialogProc, 0);
+    inspect(caution);
+    DestroyWindow(caution);
+    openReadmeViewer(nullptr);
+    inspect(readmeViewer);
+    std::vector<char> help(1 << 17);
+    shown.emplace_back(help.data(), GetWindowTextA(readmeEdit, help.data(), static_cast<int>(help.size())));
+    SendMessageA(readmeViewer, WM_COMMAND, IDOK, 0);
+    closeAboutBox();
+
+    EXPECT_EQ(problems, Rows());
+    for (const std::string& seen : shown)
+        EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](char c) { return c >= 0; })) << seen;
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "The time must be 1 to 60 minutes."), shown.end());
+    EXPECT_EQ(shown[0], "&Enable|&Disable||Show &watch status||Suspend &now>&Standby|&Hibernate|<||&Settings...||"
+                        "A&bout Somnivar...||&View Readme||E&xit|");
+}
+
+// The real program chooses the language at start: its first-run dialog, balloon, tooltip and the
+// box of a second start.
+TEST_F(English, ProgramStartsInEnglish)
+{
+    FakeTray tray;
+    ASSERT_TRUE(tray.start());
+    Instance app;
+    ASSERT_TRUE(startSomnivar("-M", &app));
+    TrayEvent balloon;
+    ASSERT_TRUE(tray.waitFor([](const TrayEvent& e) { return e.balloonText.size() > 0; }, 10000, &balloon));
+    EXPECT_EQ(balloon.balloonText, "Suspend errors will be shown here.");
+    ASSERT_TRUE(tray.waitFor([](const TrayEvent& e) { return e.tip.size() > 0; }, 10000, &balloon));
+    EXPECT_EQ(balloon.tip.substr(0, 13), "Somnivar - S:");
+    EXPECT_TRUE(waitUntil([&] { return findProcessWindow(app.process.id, "#32770", "Somnivar Settings"); }, 10000));
+    Process second;
+    ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {}, &second));
+    Box box;
+    ASSERT_TRUE(waitMessageBox("Somnivar", 10000, &box, second.id));
+    EXPECT_EQ(box.text, "Somnivar is already running.");
+    pressButton(box, IDOK);
+    EXPECT_TRUE(waitProcessExit(second, 10000, nullptr));
+    EXPECT_TRUE(stopSomnivar(app));
+}
