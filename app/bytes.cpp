@@ -2,12 +2,36 @@
 
 #include <cstring>
 
-size_t cp932FitLength(std::string_view text, size_t limit)
+namespace {
+
+constexpr LeadByteTable cp932LeadBytes()
+{
+    LeadByteTable leads{};
+    for (size_t byte = 0; byte < leads.size(); ++byte)
+        leads[byte] = isCp932LeadByte(static_cast<unsigned char>(byte));
+    return leads;
+}
+
+LeadByteTable leadBytes = cp932LeadBytes();
+
+} // namespace
+
+void setLeadBytes(const LeadByteTable& leads)
+{
+    leadBytes = leads;
+}
+
+bool isLeadByte(unsigned char byte)
+{
+    return leadBytes[byte];
+}
+
+size_t characterFitLength(std::string_view text, size_t limit)
 {
     size_t position = 0;
     while (position < text.size()) {
         const size_t width =
-            isCp932LeadByte(static_cast<unsigned char>(text[position])) && position + 1 < text.size() ? 2 : 1;
+            isLeadByte(static_cast<unsigned char>(text[position])) && position + 1 < text.size() ? 2 : 1;
         if (position + width > limit)
             break;
         position += width;
@@ -19,7 +43,7 @@ size_t copyBounded(char* destination, size_t size, std::string_view text)
 {
     if (size == 0)
         return 0;
-    const size_t length = cp932FitLength(text, size - 1);
+    const size_t length = characterFitLength(text, size - 1);
     std::memcpy(destination, text.data(), length);
     destination[length] = '\0';
     return length;

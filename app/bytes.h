@@ -1,5 +1,6 @@
-// Bounded byte-string helpers for code page 932 texts (platform-free).
+// Bounded byte-string helpers for texts in the system's ANSI code page (platform-free).
 #pragma once
+#include <array>
 #include <cstddef>
 #include <string_view>
 
@@ -9,9 +10,15 @@ constexpr bool isCp932LeadByte(unsigned char byte)
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+// The lead bytes of the system's code page: those of 932 until start-up sets the system's own
+// (none at all for a single-byte code page such as 1252).
+using LeadByteTable = std::array<bool, 256>;
+void setLeadBytes(const LeadByteTable& leads);
+bool isLeadByte(unsigned char byte);
+
 // Length of the longest prefix of text that fits in limit bytes without splitting a
 // double-byte character.
-size_t cp932FitLength(std::string_view text, size_t limit);
+size_t characterFitLength(std::string_view text, size_t limit);
 
 // Copies text into destination (size bytes, terminator included), cut at a character boundary
 // when it does not fit. Returns the number of bytes copied, without the terminator.

@@ -33,7 +33,7 @@ std::string_view processNameFromPath(std::string_view path)
     size_t position = 0;
     while (position < path.size()) {
         const unsigned char byte = static_cast<unsigned char>(path[position]);
-        if (isCp932LeadByte(byte) && position + 1 < path.size()) {
+        if (isLeadByte(byte) && position + 1 < path.size()) {
             position += 2;
             continue;
         }

@@ -468,6 +468,10 @@ int somnivarMain(HINSTANCE instance, int)
     appInstance = instance;
     // The Japanese texts read correctly only where the system's ANSI code page is 932.
     chooseLanguage(languageForCodePage(GetACP()));
+    LeadByteTable leads{};
+    for (size_t byte = 0; byte < leads.size(); ++byte)
+        leads[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != FALSE;
+    setLeadBytes(leads);
     setlocale(LC_ALL, currentLanguage() == Language::japanese ? "jpn" : "");
     // The state above starts by static initialisation: flags 0, pendingLaunchCommand -1,
     // readmeSettling 1 with no budget, finished flags 1, settings at their defaults.

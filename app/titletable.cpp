@@ -37,7 +37,7 @@ int addTitle(TitleTable& table, std::string_view title)
     if (title.empty() || table.count >= kTitleSlots)
         return 0;
     if (title.size() > kTitleSize - 1)
-        title = title.substr(0, cp932FitLength(title, kTitleSize - 1));
+        title = title.substr(0, characterFitLength(title, kTitleSize - 1));
     const uint32_t hash = hashTitle(title);
     uint32_t probe = hash % TitleTable::kHashSlots;
     while (table.hashSet[probe] != 0) {

@@ -72,5 +72,5 @@ size_t balloonTextLength(std::string_view text, size_t limit)
             break;
         end = previous;
     }
-    return cp932FitLength(text, limit);
+    return characterFitLength(text, limit);
 }

@@ -61,7 +61,7 @@ std::string_view monitorWord(int32_t monitor)
 
 size_t cutWithEllipsis(StatusLineBuffer& line, size_t length, size_t keep)
 {
-    size_t kept = cp932FitLength(std::string_view(line.data(), length), keep);
+    size_t kept = characterFitLength(std::string_view(line.data(), length), keep);
     std::memcpy(line.data() + kept, kEllipsis.data(), kEllipsis.size());
     kept += kEllipsis.size();
     line[kept] = '\0';

@@ -113,7 +113,7 @@ std::string_view boundedListEntry(std::string_view entry)
 {
     if (entry.size() <= kListEntryMaxLength)
         return entry;
-    return entry.substr(0, cp932FitLength(entry, kListEntryMaxLength));
+    return entry.substr(0, characterFitLength(entry, kListEntryMaxLength));
 }
 
 bool isReservedProcessName(std::string_view name)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bytes.h"
 #include "app/processnames.h"
 #include "app/titletable.h"
 #include "app/watchreport.h"
@@ -105,4 +106,14 @@ TEST(ScanTables, TitlesOnceInOrderAndProcessNamesFromPaths)
         {"C:a.exe", "a.exe"}, {"dir\\", ""}, {"C:\\\x95\x5c\\\x95\x5c.exe", "\x95\x5c.exe"}};
     for (const auto& [path, name] : paths)
         EXPECT_EQ(processNameFromPath(path), name) << path;
+    // Code page 1252 has no double-byte characters: "\xe9" is an "e" with an accent, and the
+    // separator after it counts.
+    setLeadBytes(LeadByteTable{});
+    EXPECT_EQ(processNameFromPath("C:\\Caf\xe9\\a.exe"), "a.exe");
+    EXPECT_EQ(characterFitLength("ab\xe9\x82", 3), 3u);
+    LeadByteTable cp932{};
+    for (int byte = 0x81; byte <= 0xFC; ++byte)
+        cp932[byte] = byte <= 0x9F || byte >= 0xE0;
+    setLeadBytes(cp932);
+    EXPECT_EQ(characterFitLength("ab\xe9\x82", 3), 2u);
 }
