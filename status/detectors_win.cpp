@@ -20,7 +20,7 @@ constexpr DWORD kApmSearchMs = 5000;
 constexpr UINT kApmCloseTimeoutMs = 500;
 // Between two searches of a watcher: a confirmation is still answered well within 100 ms of its
 // appearance, and the watchers no longer cost a whole core while the machine tries to sleep.
-constexpr DWORD kWatchPassPauseMs = 30;
+constexpr DWORD kWatchPassPauseMs = 20;
 constexpr int kTextSize = 256;
 
 constexpr const char* kSharingTitle = "共有";
