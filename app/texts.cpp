@@ -17,6 +17,8 @@ constexpr TextPair kTexts[] = {
     {TextId::captionError, "Somnivar - Error", "Somnivar - Error"},
 
     {TextId::alreadyRunningFormat, "%s は既に起動されています。", "%s is already running."},
+    {TextId::instanceSilent, "起動中の Somnivar が応答しません。\n要求は取り消されました。",
+     "The running Somnivar does not answer.\nThe request was cancelled."},
     {TextId::noShutdownPrivilege,
      "誠に申し訳御座いませんが、現在のシステムまたは\nアカウントでは、サスペンドが実行できません。",
      "Sorry, this system or this user account\ncannot suspend the computer."},
@@ -63,6 +65,8 @@ constexpr TextPair kTexts[] = {
     {TextId::warningLevelWrong, "リソース監視警告表示残量に誤りがあります。",
      "The resource warning level must be 1 to 100."},
     {TextId::stopLevelWrong, "自動無効リソース残量に誤りがあります。", "The switch-off level must be 1 to 100."},
+    {TextId::hotKeyNeedsModifier, "ホットキーには Ctrl か Alt を含めて下さい。\n（ファンクションキーは単独でも設定できます）",
+     "The hot key needs Ctrl or Alt.\n(A function key may be used alone.)"},
     {TextId::uninstallTip, "アンインストールです。", "Removes the settings from the registry and exits."},
     {TextId::expandTip,
      "ダイヤルアップ ネットワーク接続時や、他のコンピュータが接続時に\n"

@@ -15,6 +15,7 @@ enum class TextId {
     captionError,
     // Start-up and shutdown
     alreadyRunningFormat,   // %s: the program's name
+    instanceSilent,
     noShutdownPrivilege,
     hotKeyFailed,
     noProcessWatch,
@@ -55,6 +56,7 @@ enum class TextId {
     timeWrong,
     warningLevelWrong,
     stopLevelWrong,
+    hotKeyNeedsModifier,
     uninstallTip,
     expandTip,
     oldShellTip,

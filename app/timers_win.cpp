@@ -3,8 +3,8 @@
 
 #include "app/idletime.h"
 #include "app/mainwnd_win.h"
+#include "app/process_win.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -31,8 +31,6 @@ constexpr const char* kDialogClass = "#32770";
 
 // When timer 3 was last armed (GetTickCount).
 DWORD idleArmedAt;
-// Once a timer has failed the program is on its way out: one box, then the quit.
-bool timerFailureReported;
 
 // Windows removes a low-level hook that keeps timing out, without a word; from then on the
 // flag stays clear while the user works and the countdown runs out under their hands. The
@@ -139,12 +137,7 @@ void armIdleTimer(int mode)
 
 void reportTimerFailure()
 {
-    // The box's modal loop goes on running the poll, whose next restart would fail again.
-    if (timerFailureReported)
-        return;
-    timerFailureReported = true;
     showFatalError(mainWindow, text(TextId::noTimer));
-    PostQuitMessage(0);
 }
 
 void reinstallInputHooks()

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "app/mainwnd_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/texts.h"
 #include "info/dialogs_win.h"
 #include "resources/resource.h"
