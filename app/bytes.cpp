@@ -16,9 +16,11 @@ LeadByteTable leadBytes = cp932LeadBytes();
 
 } // namespace
 
-void setLeadBytes(const LeadByteTable& leads)
+LeadByteTable setLeadBytes(const LeadByteTable& leads)
 {
+    const LeadByteTable previous = leadBytes;
     leadBytes = leads;
+    return previous;
 }
 
 bool isLeadByte(unsigned char byte)

@@ -12,8 +12,9 @@ constexpr bool isCp932LeadByte(unsigned char byte)
 
 // The lead bytes of the system's code page: those of 932 until start-up sets the system's own
 // (none at all for a single-byte code page such as 1252).
+// Returns the table it replaces.
 using LeadByteTable = std::array<bool, 256>;
-void setLeadBytes(const LeadByteTable& leads);
+LeadByteTable setLeadBytes(const LeadByteTable& leads);
 bool isLeadByte(unsigned char byte);
 
 // Length of the longest prefix of text that fits in limit bytes without splitting a
