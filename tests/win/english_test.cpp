@@ -21,7 +21,8 @@ using Rows = std::vector<std::string>;
 
 namespace {
 
-Rows shown, problems;  // every text seen; labels that do not fit, mnemonics used twice
+Rows shown, problems;  // every text seen; labels that do not fit, mnemonics used twice or elsewhere
+std::vector<ACCEL> shortcuts;  // the English shortcut table
 
 int WINAPI recordBox(HWND, const char* text, const char* caption, UINT)
 {
@@ -77,9 +78,12 @@ void inspect(HWND window)
             const size_t mark = label.find('&');
             RECT need = {};
             DrawTextA(dc, label.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
-            if ((mark != std::string::npos && !mnemonics.insert(toupper(label[mark + 1])).second) ||
-                need.right > room(child, name))
-                problems.push_back(label);  // its mnemonic is taken, or it is wider than its control
+            const int letter = mark != std::string::npos ? toupper(label[mark + 1]) : 0;
+            const bool elsewhere = std::any_of(shortcuts.begin(), shortcuts.end(), [&](const ACCEL& a) {
+                return a.key == letter && a.cmd != GetDlgCtrlID(child);  // the table sends Alt+letter elsewhere
+            });
+            if ((letter && !mnemonics.insert(letter).second) || elsewhere || need.right > room(child, name))
+                problems.push_back(label);
         }
         shown.insert(shown.end(), texts.begin(), texts.end());
     }
@@ -98,6 +102,9 @@ protected:
         shown.clear(), problems.clear();
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         previousBox_ = hookImport("MessageBoxA", reinterpret_cast<void*>(recordBox));
+        HACCEL table = LoadAcceleratorsA(appInstance, MAKEINTRESOURCEA(IDA_DIALOG_SHORTCUTS_ENGLISH));
+        shortcuts.resize(CopyAcceleratorTableA(table, nullptr, 0));
+        CopyAcceleratorTableA(table, shortcuts.data(), static_cast<int>(shortcuts.size()));
         mainWindow = CreateWindowExA(0, "STATIC", "Somnivar", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
     }
     void TearDown() override
