@@ -11,8 +11,7 @@ constexpr bool isCp932LeadByte(unsigned char byte)
 }
 
 // The lead bytes of the system's code page: those of 932 until start-up sets the system's own
-// (none at all for a single-byte code page such as 1252).
-// Returns the table it replaces.
+// (none at all for a single-byte code page such as 1252). Setting returns the table replaced.
 using LeadByteTable = std::array<bool, 256>;
 LeadByteTable setLeadBytes(const LeadByteTable& leads);
 bool isLeadByte(unsigned char byte);

@@ -184,10 +184,11 @@ std::string textWith(TextId id, std::string_view argument)
 
 const char* dialogTemplateIn(Language language, DialogId id)
 {
-    const size_t index = static_cast<size_t>(id);
-    if (index >= static_cast<size_t>(DialogId::count))
-        return "";
-    return language == Language::english ? kTemplates[index].english : kTemplates[index].japanese;
+    for (const TemplatePair& twins : kTemplates) {
+        if (twins.id == id)
+            return language == Language::english ? twins.english : twins.japanese;
+    }
+    return "";
 }
 
 const char* dialogTemplate(DialogId id)
