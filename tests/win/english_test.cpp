@@ -163,6 +163,7 @@ TEST_F(English, EveryWindowAndMenuShowsAsciiThatFits)
     inspect(readmeViewer);
     std::vector<char> help(1 << 17);
     shown.emplace_back(help.data(), GetWindowTextA(readmeEdit, help.data(), static_cast<int>(help.size())));
+    EXPECT_NE(shown.back().find("Copyright (C) 2026 Orlenby"), std::string::npos);  // the English help, whole
     SendMessageA(readmeViewer, WM_COMMAND, IDOK, 0);
     closeAboutBox();
 
