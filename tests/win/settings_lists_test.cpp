@@ -150,6 +150,14 @@ TEST_F(SettingsStore, FirstRunWritesTheDefaults)
                              "SuspendType=0", "Time=10", "TitleCheck=0", "Value=30"}));  // no Monitor yet
     setEnableState(1);
     EXPECT_EQ(stored("Monitor"), 0);
+    // Another type or size is repaired like a missing value: the string "30" is no 12339.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("30"), 3);
+    RegSetValueExA(key, "StopValue", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x05"), 1);
+    RegCloseKey(key);
+    load();
+    EXPECT_TRUE(settings.Value == 30 && settings.StopValue == 30 && stored("Value") == 30 && stored("StopValue") == 30);
 }
 
 TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
