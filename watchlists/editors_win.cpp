@@ -41,6 +41,7 @@ constexpr const char* kListTooLargeText =
     "\"%s\" は 64 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。";
 constexpr const char* kSaveRefusedText =
     "\"%s\" を読み込めなかったため、保存しません。\n画面を閉じて開き直してください。";
+static_assert(kListFileMaxSize == 64 * 1024, "the text names the limit");
 
 // Everything in which the two editors differ.
 struct EditorKind {
@@ -185,9 +186,11 @@ ListRead readWholeFile(const char* fileName, std::string& bytes, DWORD& error)
     }
     DWORD sizeHigh = 0;
     const DWORD size = GetFileSize(file, &sizeHigh);
+    const DWORD sizeError = size == INVALID_FILE_SIZE ? GetLastError() : NO_ERROR;
     ListRead result = ListRead::ok;
     DWORD read = 0;
-    if (size == INVALID_FILE_SIZE && (error = GetLastError()) != NO_ERROR) {
+    if (sizeError != NO_ERROR) {
+        error = sizeError;
         result = ListRead::failed;
     } else if (sizeHigh != 0 || size > kListFileMaxSize) {
         result = ListRead::tooLarge;
@@ -310,17 +313,19 @@ void readWatchedNames(const EditorKind& kind, HWND dialog)
     }
     if (result != ListRead::ok) {
         kind.state.unreadable = 1;
-        PostMessageA(dialog, WM_EDITOR_LIST_UNREADABLE, result == ListRead::tooLarge ? NO_ERROR : error, 0);
+        PostMessageA(dialog, WM_EDITOR_LIST_UNREADABLE, error, static_cast<LPARAM>(result));
         return;
     }
     for (const std::string& name : namesInListFile(bytes, kind.droppedWhenRead))
         appendRow(kind.state.rightList, name);
 }
 
-void onListUnreadable(const EditorKind& kind, HWND dialog, DWORD error)
+void onListUnreadable(const EditorKind& kind, HWND dialog, DWORD error, ListRead result)
 {
-    showSystemError(dialog, error,
-                    withFileName(error == NO_ERROR ? kListTooLargeText : kListUnreadableText, kind.fileName));
+    if (result == ListRead::tooLarge)
+        showSystemError(dialog, NO_ERROR, withFileName(kListTooLargeText, kind.fileName));
+    else
+        showSystemError(dialog, error, withFileName(kListUnreadableText, kind.fileName));
 }
 
 BOOL onInitDialog(const EditorKind& kind, HWND dialog)
@@ -659,7 +664,7 @@ INT_PTR editorProc(const EditorKind& kind, HWND dialog, UINT message, WPARAM wPa
         onRefitColumns(kind);
         return TRUE;
     case WM_EDITOR_LIST_UNREADABLE:
-        onListUnreadable(kind, dialog, static_cast<DWORD>(wParam));
+        onListUnreadable(kind, dialog, static_cast<DWORD>(wParam), static_cast<ListRead>(lParam));
         return TRUE;
     case WM_COMMAND:
         return onCommand(kind, dialog, LOWORD(wParam));
