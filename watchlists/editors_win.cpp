@@ -38,10 +38,10 @@ constexpr const char* kFetchError = "取得エラー";
 constexpr const char* kListUnreadableText =
     "\"%s\" を読み込めませんでした。\n元のリストを失わないよう、この画面では保存できません。";
 constexpr const char* kListTooLargeText =
-    "\"%s\" は 64 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。";
+    "\"%s\" は 32 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。";
 constexpr const char* kSaveRefusedText =
     "\"%s\" を読み込めなかったため、保存しません。\n画面を閉じて開き直してください。";
-static_assert(kListFileMaxSize == 64 * 1024, "the text names the limit");
+static_assert(kListFileMaxSize == 32 * 1024, "the text names the limit");
 
 // Everything in which the two editors differ.
 struct EditorKind {

@@ -324,7 +324,7 @@ TEST_F(EditorInProcess, AnUnreadableListIsReportedAndNeverSavedOver)
     ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0].rfind(error + "を読み込めませんでした。" + kept + "\n\n", 0), 0u) << toUtf8(boxes[0]);
     EXPECT_EQ(Rows(boxes.begin() + 1, boxes.end()),
-              Rows({unsaved, error + "は 64 KB を超えているため読み込めません。" + kept + "|1", unsaved}));
+              Rows({unsaved, error + "は 32 KB を超えているため読み込めません。" + kept + "|1", unsaved}));
 }
 
 // The tooltip refresh calls the notification area only for a change, and again after a refused call.
