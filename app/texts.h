@@ -74,6 +74,9 @@ enum class TextId {
     unsavedQuestion,
     alreadyListedFormat,   // %s: the name
     deleteListFormat,      // %s: the list file's name
+    listUnreadableFormat,  // %s: the list file's name
+    listTooLargeFormat,    // %s: the list file's name; the limit is 32 KiB
+    saveRefusedFormat,     // %s: the list file's name
     fetchError,
     programRunningHeader,
     programWatchedHeader,
