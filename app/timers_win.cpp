@@ -6,6 +6,7 @@
 #include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
@@ -43,11 +44,12 @@ bool timerFailureReported;
 // machine nothing (under Wine every call is a round trip to the server).
 bool inputMissedByHooks()
 {
-    if (!isNtPlatform || !inputHooksInstalled)
+    // Before Windows 2000 the system keeps no last-input time: the hooks are all there is.
+    if (!isNtPlatform || !inputHooksInstalled || !systemCalls.getLastInputInfo)
         return false;
-    LASTINPUTINFO info = {};
+    LastInputRecord info = {};
     info.cbSize = sizeof(info);
-    if (!GetLastInputInfo(&info) || static_cast<LONG>(info.dwTime - idleArmedAt) <= 0)
+    if (!systemCalls.getLastInputInfo(&info) || static_cast<LONG>(info.dwTime - idleArmedAt) <= 0)
         return false;
     reinstallInputHooks();
     return true;

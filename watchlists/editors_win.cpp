@@ -203,8 +203,15 @@ DWORD replaceListFile(const char* fileName, const std::string& content)
         if (!CloseHandle(file) && error == NO_ERROR)
             error = GetLastError();
     }
-    if (error == NO_ERROR && !MoveFileExA(temporary, fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (error == NO_ERROR && !MoveFileExA(temporary, fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
+        // The 9x family has the name of the call but not the call: there the old list goes
+        // only once the new one is complete beside it.
+        if (error == ERROR_CALL_NOT_IMPLEMENTED)
+            error = (DeleteFileA(fileName) || GetLastError() == ERROR_FILE_NOT_FOUND) && MoveFileA(temporary, fileName)
+                        ? NO_ERROR
+                        : GetLastError();
+    }
     if (error != NO_ERROR)
         DeleteFileA(temporary);
     return error;

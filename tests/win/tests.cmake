@@ -6,7 +6,11 @@ if(EXISTS "${SOMNIVAR_GOOGLETEST_DIR}/CMakeLists.txt")
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  # The released build's win32 thread model: GoogleTest locks with the system's own calls, and
+  # its one user of a standard condition variable gets a stand-in.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   add_subdirectory(${SOMNIVAR_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  target_compile_options(gtest PUBLIC -include ${CMAKE_CURRENT_LIST_DIR}/gtest_notification.h)
   set(SOMNIVAR_GTEST gtest)
 else()
   if(NOT CMAKE_CROSSCOMPILING)

@@ -153,7 +153,14 @@ struct TrayCall {
     double atMs;
 };
 
-std::mutex trayMutex;
+// The win32 thread model has no standard mutex; a critical section serves std::lock_guard.
+struct Mutex {
+    CRITICAL_SECTION section;
+    Mutex() { InitializeCriticalSection(&section); }
+    void lock() { EnterCriticalSection(&section); }
+    void unlock() { LeaveCriticalSection(&section); }
+};
+Mutex trayMutex;
 std::vector<TrayCall> trayCalls;
 
 LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -166,7 +173,7 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<LONG_PTR>(fields[0])), &call.processId);
             call.flags = static_cast<UINT>(fields[2]);
         }
-        std::lock_guard<std::mutex> lock(trayMutex);
+        std::lock_guard<Mutex> lock(trayMutex);
         trayCalls.push_back(call);
         return TRUE;
     }
@@ -200,7 +207,7 @@ void startTray()
 
 bool trayCallSeen(DWORD message, DWORD processId, UINT flags, double* atMs)
 {
-    std::lock_guard<std::mutex> lock(trayMutex);
+    std::lock_guard<Mutex> lock(trayMutex);
     for (const TrayCall& call : trayCalls) {
         if (call.message == message && call.processId == processId && (call.flags & flags) == flags) {
             if (atMs)
@@ -361,7 +368,7 @@ int postTicks(int count)
     const double started = nowMs();
     for (int posted = 0; posted < count; posted += kBatch) {
         {
-            std::lock_guard<std::mutex> lock(trayMutex);
+            std::lock_guard<Mutex> lock(trayMutex);
             trayCalls.clear();
         }
         for (int i = posted; i < posted + kBatch && i < count; ++i) {
