@@ -7,6 +7,7 @@
 #include "app/mainwnd_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
@@ -60,7 +61,7 @@ BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
     standin::logPowerCall(suspend, force, 9);
     return TRUE;
 }
-BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
+BOOL WINAPI fakeLastInput(LastInputRecord* info)
 {
     info->dwTime = inputTime;
     return TRUE;
@@ -74,8 +75,7 @@ void fakeFreeHook() {}
 #define HOOK(name, replacement) {name, reinterpret_cast<void*>(replacement)}
 const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
-    HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
-    HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
+    HOOK("SetSystemPowerState", hookedSetSystemPowerState), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
     HOOK("AdjustTokenPrivileges", notAllAssigned)};
 #undef HOOK
 
@@ -138,6 +138,10 @@ protected:
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         for (size_t i = 0; i < std::size(kHooks); ++i)
             previous_[i] = hookImport(kHooks[i].first, kHooks[i].second);
+        lookUpSystemCalls();
+        systemCalls_ = systemCalls;
+        systemCalls.setSuspendState = hookedSetSuspendState;
+        systemCalls.getLastInputInfo = fakeLastInput;
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
             WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
             RegisterClassA(&windowClass);
@@ -151,6 +155,7 @@ protected:
         armIdleTimer(0);
         for (size_t i = 0; i < std::size(kHooks); ++i)
             hookImport(kHooks[i].first, previous_[i]);
+        systemCalls = systemCalls_;
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
         suspendInProgress = resourceStopActive = isNtPlatform = balloonErrorMode = inputHooksInstalled = 0;
@@ -179,6 +184,7 @@ protected:
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
     LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
     void* previous_[std::size(kHooks)] = {};
+    SystemCalls systemCalls_ = {};
 };
 
 using PowerInProcess = MainWindow;
