@@ -1,10 +1,10 @@
 // The Windows side of tools/bench.sh: sets Somnivar up and times what can only be timed from
 // inside Wine. One command per run; figures go to stdout as "key value ..." lines.
 //   settings NAME=VALUE...   stores all seventeen settings, defaults except the ones named
-//   standin on|off           makes Somnivar.exe load a powrprof.dll beside it (or not)
+//   standin on|off           makes Somnivar.exe load the benchmark's powrprof.dll (or not)
 //   startup RUNS EXE [ARGS]  process start to its first NIM_ADD, RUNS times, as the tray
 //   expiry ROUNDS            posted timer 3 to the power call (needs the copy of the program in
-//                            bin/bench/, beside the benchmark's powrprof.dll, and "standin on")
+//                            bin/bench/, and "standin on")
 //   hooks EVENTS             prints "ready", waits for a line on stdin, sends EVENTS mouse moves
 //                            with SendInput, prints the wall time and "done"
 //   memory                   working set and private bytes of the running Somnivar
@@ -139,7 +139,12 @@ int useStandIn(bool on)
     const char value[] = "native,builtin";
     RegSetValueExA(key, "powrprof", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value));
     RegCloseKey(key);
-    return 0;
+    // The program loads its power library from the system folder only.
+    char self[MAX_PATH], system[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::strcpy(std::strrchr(self, '\\') + 1, "bench\\powrprof.dll");
+    GetSystemDirectoryA(system, MAX_PATH);
+    return CopyFileA(self, (std::string(system) + "\\powrprof.dll").c_str(), FALSE) ? 0 : 1;
 }
 
 // ---- A notification area of our own: Wine hands every Shell_NotifyIcon call to the top-most
