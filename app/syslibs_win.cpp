@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/bytes.h"
+#include "app/process_win.h"
 
 SystemCalls systemCalls;
 
@@ -33,15 +34,8 @@ void lookUp(Function* slot, const char* library, const char* name)
 HMODULE loadFromSystemFolder(const char* fileName)
 {
     char path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, sizeof(path));
-    if (length == 0 || length >= sizeof(path))
-        return nullptr;
-    size_t used = length;
-    used += copyBounded(path + used, sizeof(path) - used, "\\");
-    if (used + std::strlen(fileName) >= sizeof(path))
-        return nullptr;
-    copyBounded(path + used, sizeof(path) - used, fileName);
-    return LoadLibraryA(path);
+    systemDirectoryPath(fileName, path, sizeof(path));
+    return path[0] ? LoadLibraryA(path) : nullptr;
 }
 
 } // namespace
