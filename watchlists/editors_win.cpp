@@ -181,6 +181,27 @@ bool readWholeFile(const char* fileName, std::string& bytes)
     return ok;
 }
 
+// The 9x family has the name of the replacing move but not the move: there the old list steps
+// aside under a temporary name, and comes back when the new one cannot take its place.
+DWORD replaceByRenaming(const char* temporary, const char* fileName)
+{
+    char previous[MAX_PATH];
+    if (!GetTempFileNameA(".", "snv", 0, previous) || !DeleteFileA(previous))
+        return GetLastError();
+    const bool hadList = MoveFileA(fileName, previous) != FALSE;
+    if (!hadList && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return GetLastError();
+    if (!MoveFileA(temporary, fileName)) {
+        const DWORD error = GetLastError();
+        if (hadList)
+            MoveFileA(previous, fileName);
+        return error;
+    }
+    if (hadList)
+        DeleteFileA(previous);
+    return NO_ERROR;
+}
+
 // Writes the content beside the list file and puts it in the list file's place only when every
 // byte is on disk, so that a failure at any point leaves the old file as it was. Returns the
 // platform's error code, NO_ERROR on success.
@@ -205,12 +226,8 @@ DWORD replaceListFile(const char* fileName, const std::string& content)
     }
     if (error == NO_ERROR && !MoveFileExA(temporary, fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
-        // The 9x family has the name of the call but not the call: there the old list goes
-        // only once the new one is complete beside it.
         if (error == ERROR_CALL_NOT_IMPLEMENTED)
-            error = (DeleteFileA(fileName) || GetLastError() == ERROR_FILE_NOT_FOUND) && MoveFileA(temporary, fileName)
-                        ? NO_ERROR
-                        : GetLastError();
+            error = replaceByRenaming(temporary, fileName);
     }
     if (error != NO_ERROR)
         DeleteFileA(temporary);

@@ -23,6 +23,8 @@ namespace {
 
 constexpr const char* kKey = "Software\\Orlenby\\Somnivar";
 
+BOOL WINAPI moveNotImplemented(const char*, const char*, DWORD) { return SetLastError(ERROR_CALL_NOT_IMPLEMENTED), FALSE; }
+
 // Every box answered by a thread timer, as "caption|text|" and its buttons among OK 1, Cancel 2, Yes 6, No 7.
 Rows boxes;
 std::vector<int> answers;  // pressed in turn; OK once they run out
@@ -236,6 +238,14 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     CloseHandle(held);
     EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\n");
     EXPECT_EQ(editor.listModified, 1);
+    // The 9x family's replacing move is a stub that fails: the save replaces the list all the same.
+    void* move = hookImport("MoveFileExA", reinterpret_cast<void*>(moveNotImplemented));
+    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+    hookImport("MoveFileExA", move);
+    EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\nnew.exe\r\n");
+    EXPECT_EQ(editor.listModified, 0);
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA("snv*", &found), INVALID_HANDLE_VALUE) << found.cFileName;
     SendMessageA(programEditor, WM_CLOSE, 0, 0);  // the close box asks nothing
     EXPECT_TRUE(programEditor == nullptr && IsWindowVisible(settingsDialog));
     ASSERT_EQ(boxes.size(), 2u);
