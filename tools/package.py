@@ -170,7 +170,8 @@ def load_problems(name, image, architecture, allowed):
         elif system is None:
             faults.append("imports %s!%s, which tools/imports.txt does not list" % (dll, function))
         elif SYSTEMS.index(system) > SYSTEMS.index(oldest):
-            faults.append("imports %s!%s, which Windows %s lacks (listed from %s)" % (dll, function, oldest, system))
+            faults.append("imports %s!%s, which Windows %s lacks (listed from %s)"
+                          % (dll, function, oldest.replace("xp64", "XP x64"), system))
     if name.endswith(".exe"):
         text = image.manifest()
         if text is None:
