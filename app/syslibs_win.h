@@ -17,7 +17,7 @@ HMODULE systemLibrary(const char* fileName);
 // A function of a system library, or null when the library or the function is missing.
 FARPROC systemFunction(const char* fileName, const char* functionName);
 
-// The last-input record as Windows 2000 has it (not declared at the x86 build's API level).
+// The last-input record of Windows 2000 (Microsoft's headers declare it only from the NT 5 level).
 struct LastInputRecord {
     UINT cbSize;
     DWORD dwTime;

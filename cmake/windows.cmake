@@ -9,8 +9,9 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 # creep in unnoticed; what is newer is looked up at run time (app/syslibs_win.cpp), and
 # tools/imports.txt lists what each binary may import. x86 runs on Windows 98 and on 2000: the
 # headers' WINVER 0x0500 is the window level those two share, and _WIN32_WINNT 0x0400 keeps out
-# what only the NT 5 kernel has (GetLastInputInfo, for one). x64 starts at XP x64 (5.2), the
-# first 64-bit Windows for these processors. The notify record needs the shell 5 balloon fields.
+# what only the NT 5 kernel has (GetTickCount64 and the like; mingw-w64's headers gate less than
+# Microsoft's and declare GetLastInputInfo regardless, so the import list is the guard that
+# holds). x64 starts at XP x64 (5.2), the first 64-bit Windows for these processors. The notify record needs the shell 5 balloon fields.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(SOMNIVAR_API_LEVEL WINVER=0x0502 _WIN32_WINNT=0x0502)
 else()
