@@ -264,13 +264,15 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
     constexpr int idle = 1;
     settings.Monitor = 1;
     const struct {
-        int nt, kind, suspendType;
+        int nt, kind, suspendType;  // nt 2: without a power library, the kernel's call (suspend flag)
         std::vector<LONG> call;  // hibernate, force, disableWakeEvent
     } cases[] = {{1, idle, 1, {1, 0, 0}}, {1, idle, 0, {0, 0, 0}}, {1, 263, 0, {1, 0, 0}}, {1, 264, 1, {0, 0, 0}},
-                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}};
+                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}, {2, idle, 0, {1, 0, 9}},
+                 {2, 263, 0, {0, 0, 9}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.nt << " " << c.kind << " " << c.suspendType);
-        isNtPlatform = c.nt;
+        isNtPlatform = c.nt != 0;
+        systemCalls.setSuspendState = c.nt == 2 ? nullptr : hookedSetSuspendState;
         settings.SuspendType = c.suspendType;
         clearRecords();
         c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
@@ -382,11 +384,14 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     }
     resumeGrace = 0;  // the resume's grace is over
     // At the expiry, input the system saw after the countdown was armed was missed by the hooks:
-    // it counts, and they come back; input from before lets the suspend go on.
+    // it counts, and they come back; input from before lets the suspend go on, as does any input
+    // where the system keeps no last-input time (before Windows 2000).
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; } expiries[] = {{5, 2, 0}, {-1000, 2, 1}};
+    const struct { LONG after; int installs; LONG calls; bool systemKnows; } expiries[] = {
+        {5, 2, 0, true}, {-1000, 2, 1, true}, {5, 2, 2, false}};
     for (const auto& expiry : expiries) {
+        systemCalls.getLastInputInfo = expiry.systemKnows ? fakeLastInput : nullptr;
         inputTime = GetTickCount() + expiry.after;
         tick(TIMER_IDLE_EXPIRY);
         EXPECT_EQ(hookInstalls, expiry.installs) << expiry.after;
