@@ -5,7 +5,7 @@ Each zip holds Somnivar.exe and Vantrel.dll from the build's bin folder, the hel
 Readme.txt and the example watch lists under samples/. Members come in a fixed order and
 carry the commit's time, so the same commit always packs the same bytes. Nothing is packed
 that a Windows user could not run: a program of the other architecture, a hook library whose
-exports differ from the four the program imports, or a text that is not code page 932 with
+exports differ from the five the program imports, or a text that is not code page 932 with
 CR LF line ends stops the packing. Nor is a program packed that Windows would refuse on a
 system the package names: a manifest asking for another architecture's assemblies, a header
 that demands a newer Windows, or an import that tools/imports.txt does not list for the
@@ -38,7 +38,7 @@ HEADER_VERSIONS = {"98": (4, 0), "xp64": (5, 2)}
 SYSTEM_FOLDER_ONLY = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL", "SHELL32.DLL",
                       "IMM32.DLL", "MSVCRT.DLL", "COMCTL32.DLL", "VANTREL.DLL"}
 ALLOWED_IMPORTS = ROOT / "tools" / "imports.txt"
-HOOK_EXPORTS = ["FreeHook", "MessageCheck", "MessageSet", "SetHook"]
+HOOK_EXPORTS = ["FreeHook", "LastEventTime", "MessageCheck", "MessageSet", "SetHook"]
 
 
 def version():

@@ -404,13 +404,13 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
         EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
     resumeGrace = 0;  // the resume's grace is over
-    // At the expiry, input the system saw after the countdown was armed was missed by the hooks:
-    // it counts, and they come back; input from before lets the suspend go on, as does any input
-    // where the system keeps no last-input time (before Windows 2000).
+    // At the expiry, input the system saw after the arming and the hooks' last event was missed by
+    // them: it counts, and they come back; input from before lets the suspend go on, as does any
+    // input where the system keeps no last-input time (before Windows 2000).
     armIdleTimer(0);
     armIdleTimer(1);
     const struct { LONG after; int installs; LONG calls; bool systemKnows; } expiries[] = {
-        {5, 2, 0, true}, {-1000, 2, 1, true}, {5, 2, 2, false}};
+        {1500, 2, 0, true}, {-1000, 2, 1, true}, {1500, 2, 2, false}};
     for (const auto& expiry : expiries) {
         systemCalls.getLastInputInfo = expiry.systemKnows ? fakeLastInput : nullptr;
         inputTime = GetTickCount() + expiry.after;
