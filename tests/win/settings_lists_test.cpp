@@ -252,7 +252,7 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     void* move = hookImport("MoveFileExA", reinterpret_cast<void*>(moveNotImplemented));
     SendMessageA(programEditor, WM_COMMAND, 1074, 0);
     hookImport("MoveFileExA", move);
-    EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\nnew.exe\r\n");
+    EXPECT_EQ(readFile(path), "win_tests.exe\r\nno line break.exe\r\nzz.exe\r\nnew.exe\r\n");
     EXPECT_EQ(editor.listModified, 0);
     WIN32_FIND_DATAA found;
     EXPECT_EQ(FindFirstFileA("snv*", &found), INVALID_HANDLE_VALUE) << found.cFileName;
