@@ -10,6 +10,7 @@
 #include "app/process_win.h"
 #include "app/scan_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -408,6 +409,8 @@ int setShutdownPrivilege(int enable)
 
 int somnivarMain(HINSTANCE instance, int)
 {
+    narrowLibrarySearch();
+    lookUpSystemCalls();
     appInstance = instance;
     // The Japanese texts read correctly only where the system's ANSI code page is 932.
     chooseLanguage(languageForCodePage(GetACP()));

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native unit tests (ASan + UBSan), the x86 build
-# (it must compile and link), and the Windows-side tests of the x64 build under wine64 on a
-# virtual display, in a Wine prefix made fresh for this run (code page 932), then the English
-# interface's suite in a second fresh prefix of code page 1252. Installs what is missing first.
+# Builds everything and runs every test: the native unit tests (ASan + UBSan), the import and
+# manifest audit of both released builds, and the Windows-side tests of the x64 build under Wine
+# on a virtual display, in a WoW64 prefix made fresh for this run; they also run the released
+# x86 program as the NT family and as Windows 98. Then the English interface's suite runs in a
+# second fresh prefix whose code page is 1252. Installs what is missing first.
 # Exits non-zero when anything fails. Safe to run again; the builds are incremental.
 #   bash tools/test.sh
 set -uo pipefail
@@ -27,32 +28,47 @@ step() {  # step NAME COMMAND...: runs it, output to the terminal and to a log
 }
 
 configure_and_build() {
-    cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
+    local fresh=()
+    # A build folder configured for the posix thread model keeps its compiler otherwise.
+    grep -qs -- "-posix" "build/$1/CMakeCache.txt" && fresh=(--fresh)
+    cmake --preset "$1" "${fresh[@]}" >/dev/null && cmake --build --preset "$1"
 }
+
+# One fresh prefix per run, on a private virtual display (no window manager, nothing of the
+# user's desktop in the way). Made while the builds run: a WoW64 prefix takes half a minute.
+export SOMNIVAR_WINEPREFIX="$root/build/wineprefix-test"
+rm -rf "$SOMNIVAR_WINEPREFIX"
+unset DISPLAY
+tools/wine-run --prefix-only >"$logs/prefix.log" 2>&1 &
+prefix_maker=$!
+# The English interface's prefix: a session started under a locale of code page 1252.
+english_prefix="$root/build/wineprefix-test-english"
+rm -rf "$english_prefix"
+SOMNIVAR_WINEPREFIX="$english_prefix" SOMNIVAR_WINE_LOCALE=en_US.UTF-8 \
+    tools/wine-run --prefix-only >"$logs/prefix-english.log" 2>&1 &
+english_prefix_maker=$!
 
 # Native unit tests.
 if step native-build configure_and_build native; then
     step native-tests ctest --preset native --output-on-failure
 fi
 
-# Windows builds: x86 is the released build (compile proof), x64 runs the tests.
+# Windows builds: both released; the x64 build's tests also drive the x86 program.
 step win-x86-build configure_and_build win-x86
 if step win-x64-build configure_and_build win-x64; then
-    # One fresh prefix per run, on a private virtual display (no window manager, nothing of
-    # the user's desktop in the way).
-    export SOMNIVAR_WINEPREFIX="$root/build/wineprefix-test"
-    rm -rf "$SOMNIVAR_WINEPREFIX"
-    unset DISPLAY
+    step audit python3 tools/package.py --check
+    wait "$prefix_maker" || { echo "prefix creation failed: $logs/prefix.log"; failures+=(prefix); }
+    export SOMNIVAR_X86_DIR="Z:${root//\//\\}\\build\\win-x86\\bin"
     step win-tests ctest --preset win-x64 --output-on-failure -V
     # The English interface, in a prefix of its own whose session started with code page 1252.
     run_english() {
         local out
-        rm -rf "$root/build/wineprefix-test-english"
-        out=$(SOMNIVAR_WINEPREFIX="$root/build/wineprefix-test-english" SOMNIVAR_WINE_LOCALE=en_US.UTF-8 \
+        out=$(SOMNIVAR_WINEPREFIX="$english_prefix" SOMNIVAR_WINE_LOCALE=en_US.UTF-8 \
             tools/wine-run build/win-x64/bin/win_tests.exe --gtest_filter='English.*')
         echo "$out"
         [[ $out == *"win_tests: finished with exit code 0"* ]]
     }
+    wait "$english_prefix_maker" || { echo "prefix creation failed: $logs/prefix-english.log"; failures+=(prefix-english); }
     step win-tests-english run_english
     # The zips a Windows user downloads (tools/package.sh refuses to pack unfit files); the x64
     # one unpacked into a fresh folder and started from there.
