@@ -94,7 +94,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     open();
     setText(1119, "40");
     setText(1100, "007");
-    for (int id : {1105, 1056, 1030})
+    for (int id : {1105, 1056, 1030, 1070, 1115})
         send(item(id), BM_CLICK);
     send(item(1053), CB_SETCURSEL, 1);
     send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
@@ -102,7 +102,8 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     closed();
     for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
              {"Time", 7}, {"Value", 40}, {"SuspendType", 0}, {"Monitor", 1}, {"HotKeyUse", 1}, {"ApplicationCheck", 0},
-             {"HotKeyCode", kCtrlShiftS}, {"SuspendOther", 0}, {"StatusDisplay", 1}, {"Enable", 1}})
+             {"HotKeyCode", kCtrlShiftS}, {"SuspendOther", 0}, {"StatusDisplay", 1}, {"Enable", 1}, {"TitleCheck", 1},
+             {"ExpType", 1}})
         EXPECT_EQ(storedSetting(name), value) << name;
     EXPECT_TRUE(heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
     EXPECT_FALSE(heldBySomnivar(MOD_CONTROL | MOD_ALT));
@@ -114,9 +115,12 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     open();
     EXPECT_TRUE(storedSetting("Enable") == 1 && storedSetting("OffCheck") == 1 && checked(1103));
     send(item(1055), HKM_SETHOTKEY, 0);  // an emptied hot key is given up and stored as 0
+    for (int id : {1049, 1070, 1116})  // and the other answers of the pairs
+        send(item(id), BM_CLICK);
     press(1);
     closed();
     EXPECT_TRUE(storedSetting("HotKeyUse") == 0 && !heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
+    EXPECT_TRUE(storedSetting("SuspendType") == 1 && storedSetting("TitleCheck") == 0 && storedSetting("ExpType") == 0);
     open();
     press(1111);
     answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);

@@ -41,9 +41,9 @@ BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
     return !busy;
 }
 HICON WINAPI iconById(HINSTANCE, const char* name) { return HICON(name); }  // icon 2 is HICON(2)
-int WINAPI fakeBox(HWND, const char* text, const char*, UINT)
+int WINAPI fakeBox(HWND, const char* text, const char* caption, UINT)
 {
-    boxTexts.push_back(text);
+    boxTexts.push_back(std::string(caption) + "|" + text);
     if (inBox)
         std::exchange(inBox, nullptr)();
     return IDOK;
@@ -68,7 +68,8 @@ BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
 // What Windows answers an account without the privilege: success, and this error.
 BOOL WINAPI notAllAssigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD)
 { SetLastError(ERROR_NOT_ALL_ASSIGNED); return TRUE; }
-int fakeSetHook() { return ++hookInstalls; }
+int fakeSetHook() { return ++hookInstalls; }  // from -1: fails once
+HANDLE WINAPI failedSnapshot(DWORD, DWORD) { return INVALID_HANDLE_VALUE; }
 void fakeFreeHook() {}
 
 #define HOOK(name, replacement) {name, reinterpret_cast<void*>(replacement)}
@@ -226,8 +227,37 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
         expected.insert(expected.end(), {NIM_ADD, NIM_MODIFY, NIM_DELETE});
     }
     EXPECT_EQ(codes, expected);
-    EXPECT_EQ(boxTexts, std::vector<std::string>({"タスクトレイにアイコンを登録できませんでした", "終了します。"}));
+    EXPECT_EQ(boxTexts, std::vector<std::string>({"Somnivar|タスクトレイにアイコンを登録できませんでした", "Somnivar|終了します。"}));
     EXPECT_TRUE(quitPosted());
+}
+
+// Start-up reports word for word: the refused privilege (which queues the quit) and the failed
+// hooks, whose start leaves its window for the next to find; then a taken hot key, no process
+// snapshot and, with -M, the balloon, before the queued quit ends the run.
+TEST_F(MainWindow, StartUpMessagesWordForWord)
+{
+    destroy();
+    ASSERT_TRUE(storeSettings({{"HotKeyCode", 0x653}}) && RegisterHotKey(nullptr, 0x5A5A, MOD_CONTROL | MOD_ALT, 'S'));
+    void* snapshot = hookImport("CreateToolhelp32Snapshot", reinterpret_cast<void*>(failedSnapshot));
+    const int arguments = std::exchange(__argc, 1);  // none
+    hookInstalls = -1;
+    for (int start = 0; start < 3; ++start) {
+        EXPECT_EQ(somnivarMain(appInstance, 0), 0);
+        if (start == 1)
+            DestroyWindow(mainWindow);
+    }
+    __argc = arguments;
+    hookImport("CreateToolhelp32Snapshot", snapshot);
+    UnregisterHotKey(nullptr, 0x5A5A);
+    const std::string refused = "Somnivar|誠に申し訳御座いませんが、現在のシステムまたは\nアカウントでは、サスペンドが実行できません。";
+    const std::string ends = "Somnivar|終了します。";
+    EXPECT_EQ(boxTexts, std::vector<std::string>({refused, ends, "Somnivar|マウス・キーボードをフックできませんでした。", ends,
+                                                  "Somnivar|Somnivar は既に起動されています。", refused, ends,
+                                                  "Somnivar - Error|ホットキーの設定ができませんでした",
+                                                  "Somnivar - Error|現在、プログラム監視ができない状態です。"}));
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const NOTIFYICONDATAA& r) {
+        return std::string(r.szInfo) == "サスペンドエラーメッセージは、ここに表示されます" && std::string(r.szInfoTitle) == "Somnivar";
+    }));
 }
 
 TEST_F(MainWindow, CommandsForwardOnlyTheListedShortcutsAndNeverToItself)
@@ -347,17 +377,13 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
     EXPECT_EQ(standIns().callCount, 1);
 }
 
-// A veto of a suspend we allowed and switching on start the countdown afresh (timer 3), and so
-// does input the hooks saw, only while enabled. A resume installs the hooks again, and so does an
+// Switching on starts the countdown afresh (timer 3), and so does input the hooks saw, only while
+// enabled. A resume installs the hooks again, and so does an
 // expiry that finds input within the period (Time 10) which the hooks missed: it counts as input.
 TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
 {
-    settings.SuspendOther = 1;
     inputHooksInstalled = 1;
     hookInstalls = 0;
-    onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND);
-    onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED);
-    EXPECT_EQ(idleTimerArmed, 3u);
     onPowerBroadcast(mainWindow, PBT_APMRESUMEAUTOMATIC);
     idleTimerArmed = 99;
     setEnableState(1);
@@ -374,16 +400,23 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
         EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
     resumeGrace = 0;  // the resume's grace is over
-    // At the expiry, input the system saw after the countdown was armed was missed by the hooks:
-    // it counts, and they come back; input from before lets the suspend go on.
+    // At the expiry, input the system saw after the countdown was (re)started was missed by the
+    // hooks: it counts, and they come back; input from before lets the suspend go on. Input the
+    // poll saw and both vetoes of a request restart the countdown: input before them was seen.
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; } expiries[] = {{5, 2, 0}, {-1000, 2, 1}};
+    const struct { LONG after; void (*restart)(); int installs; LONG calls; } expiries[] = {
+        {5, [] {}, 2, 0}, {-1000, [] {}, 2, 1},
+        {0, [] { MessageSet(1); onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL); }, 2, 2},
+        {0, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPENDFAILED); }, 2, 3},
+        {0, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED); }, 2, 4}};
     for (const auto& expiry : expiries) {
+        Sleep(20);  // the countdown was armed before this input
         inputTime = GetTickCount() + expiry.after;
+        expiry.restart();
         tick(TIMER_IDLE_EXPIRY);
-        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.after;
-        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.after;
+        EXPECT_EQ(hookInstalls, expiry.installs) << &expiry - expiries;
+        EXPECT_EQ(standIns().callCount, expiry.calls) << &expiry - expiries;
         EXPECT_NE(idleTimerArmed, 0u);
     }
 }

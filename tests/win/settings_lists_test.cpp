@@ -7,7 +7,10 @@
 #include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "hooklib/vantrel.h"
 #include "info/dialogs_win.h"
+#include "info/version_win.h"
+#include "info/versiontext.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_store_win.h"
@@ -45,6 +48,25 @@ void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
 }
 
 HANDLE WINAPI failedSnapshot(DWORD, DWORD) { return INVALID_HANDLE_VALUE; }
+void* realWriteFile;
+BOOL WINAPI fullDisk(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED*)  // room for half
+{
+    return reinterpret_cast<decltype(&WriteFile)>(realWriteFile)(file, data, size / 2, written, nullptr);
+}
+
+// A version node as 16-bit files hold it: sizes, key, value and children, each on a 4-byte boundary.
+std::string versionNode(const std::string& key, const std::string& value, WORD valueLength,
+                        const std::string& children = "")
+{
+    std::string node = std::string(4, '\0') + key + '\0';
+    node.resize((node.size() + 3) & ~3u);
+    node += value;
+    node.resize(children.empty() ? node.size() : (node.size() + 3) & ~3u);
+    node += children;
+    const WORD sizes[] = {WORD(node.size()), valueLength};
+    std::memcpy(&node[0], sizes, sizeof(sizes));
+    return node;
+}
 
 int32_t stored(const char* name) { return static_cast<int32_t>(storedSetting(name)); }
 
@@ -227,26 +249,39 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     // Reloaded between two ticks of a scan that had found win_tests.exe at another place.
     EXPECT_EQ(runWatchScan(), 1);
     EXPECT_EQ(std::string(programList.text.get()), "win_tests.exe>zz.exe<");
-    // Held open without sharing by another program, the list file cannot be replaced.
+    // Held open without sharing by another program, the list file cannot be replaced; on a full
+    // disk the temporary file takes only half.
     setRows(editor.leftList, {"new.exe"});
     SendMessageA(programEditor, WM_COMMAND, 1060, 0);
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
-    CloseHandle(held);
-    EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\n");
-    EXPECT_EQ(editor.listModified, 1);
-    SendMessageA(programEditor, WM_CLOSE, 0, 0);  // the close box asks nothing
+    for (bool held : {true, false}) {
+        HANDLE file = held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
+        realWriteFile = held ? nullptr : hookImport("WriteFile", reinterpret_cast<void*>(fullDisk));
+        SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+        CloseHandle(file);
+        if (!held)
+            hookImport("WriteFile", realWriteFile);
+        EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\n");
+        EXPECT_EQ(editor.listModified, 1);
+    }
+    // Escape and 閉じる ask first, and reload the list changed meanwhile.
+    writeFile("FileList.txt", "other.exe\r\n");
+    answers = {IDNO, IDYES};
+    for (WPARAM way : {1113, 1069})
+        SendMessageA(programEditor, WM_COMMAND, way, 0);
     EXPECT_TRUE(programEditor == nullptr && IsWindowVisible(settingsDialog));
-    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(std::string(programList.text.get()), "other.exe<");
+    const std::string unsaved = "Somnivar|監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？|67";
+    ASSERT_EQ(boxes.size(), 5u);
     EXPECT_EQ(boxes[0], "Somnivar|win_tests.exe は、既に登録されています。|1");
-    EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0) << toUtf8(boxes[1]);
+    EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0 && boxes[2].rfind("Somnivar - Error|", 0) == 0);
+    EXPECT_EQ(Rows(boxes.begin() + 3, boxes.end()), Rows({unsaved, unsaved}));
 }
 
-// Each open title once, the about box too, but never the program's own windows; an edit to
-// nothing removes the row, Escape restores it.
+// Each open title once, the about box too, but never the program's own windows; a sort and a
+// rename are saved, an edit to nothing removes the row, Escape restores it.
 TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
 {
-    writeFile("TitleList.txt", "Somnivar の設定\r\nMemo\r\n");
+    writeFile("TitleList.txt", "Somnivar の設定\r\nMemo\r\nNote\r\n");
     HWND probes[2];
     for (HWND& probe : probes)
         probe = CreateWindowExA(0, "STATIC", "Editor probe", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -254,7 +289,7 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     openTitleEditor();
     ASSERT_NE(titleEditor, nullptr);
     const ListEditorState& editor = titleEditorState;
-    EXPECT_EQ(rows(editor.rightList), Rows({"Memo"}));
+    EXPECT_EQ(rows(editor.rightList), Rows({"Memo", "Note"}));
     const Rows titles = rows(editor.leftList);
     auto count = [&](const char* title) { return std::count(titles.begin(), titles.end(), title); };
     EXPECT_EQ(count("Editor probe"), 1);
@@ -263,16 +298,26 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     for (HWND probe : probes)
         DestroyWindow(probe);
 
+    rightSortDescending = 0;  // the first click sorts descending
+    NMHDR headerClick = {ListView_GetHeader(editor.rightList), 0, static_cast<UINT>(HDN_ITEMCLICKA)};
+    SendMessageA(titleEditor, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&headerClick));
+    SendMessageA(titleEditor, WM_COMMAND, 1074, 0);
+    EXPECT_EQ(readFile(workDirectory() + "\\TitleList.txt"), "Note\r\nMemo\r\n");
     ListView_SetItemState(editor.rightList, 0, LVIS_SELECTED, LVIS_SELECTED);
     NMHDR doubleClick = {editor.rightList, 1067, static_cast<UINT>(NM_DBLCLK)};
-    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    const struct { WPARAM key; const char* text; Rows rows; int modified; const char* file; } edits[] = {
+        {VK_ESCAPE, "", {"Note", "Memo"}, 0, "Note\r\nMemo\r\n"},
+        {VK_RETURN, "Renamed", {"Renamed", "Memo"}, 1, "Renamed\r\nMemo\r\n"}, {VK_RETURN, "", {"Memo"}, 1, "Memo\r\n"}};
+    for (const auto& edit : edits) {
         SendMessageA(titleEditor, WM_NOTIFY, 1067, reinterpret_cast<LPARAM>(&doubleClick));
         ASSERT_NE(inPlaceEdit, nullptr);
-        SetWindowTextA(inPlaceEdit, "");
-        EXPECT_TRUE(filterInPlaceEdit({inPlaceEdit, WM_KEYDOWN, key, 0, 0, {}}));
+        SetWindowTextA(inPlaceEdit, edit.text);
+        EXPECT_TRUE(filterInPlaceEdit({inPlaceEdit, WM_KEYDOWN, edit.key, 0, 0, {}}));
         EXPECT_EQ(inPlaceEdit, nullptr);
-        EXPECT_EQ(rows(editor.rightList), key == VK_ESCAPE ? Rows({"Memo"}) : Rows());
-        EXPECT_EQ(editor.listModified, key == VK_ESCAPE ? 0 : 1);
+        EXPECT_EQ(rows(editor.rightList), edit.rows);
+        EXPECT_EQ(editor.listModified, edit.modified);
+        SendMessageA(titleEditor, WM_COMMAND, 1074, 0);
+        EXPECT_EQ(readFile(workDirectory() + "\\TitleList.txt"), edit.file);
     }
     EXPECT_TRUE(boxes.empty());
 }
@@ -298,6 +343,46 @@ TEST_F(IdleCost, RefreshSendsOnlyWhatTheTrayDoesNotShow)
         refreshes(30);
         ASSERT_TRUE(tray_.start());
     }
+}
+
+// A move along one axis is activity; a move to the same point is none.
+TEST(Hooks, AMoveAlongEitherAxisIsActivityTheSamePointIsNot)
+{
+    ASSERT_EQ(SetHook(), 1);
+    const struct { LONG x, y; bool active; } moves[] = {{123, 457, true}, {300, 457, true}, {300, 457, false}, {300, 96, true}};
+    for (const auto& move : moves) {
+        MessageSet(0);
+        INPUT input = {INPUT_MOUSE};
+        input.mi = {move.x * 65536 / GetSystemMetrics(SM_CXSCREEN), move.y * 65536 / GetSystemMetrics(SM_CYSCREEN), 0,
+                    MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+        ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
+        EXPECT_EQ(waitUntil([] { return MessageCheck() == 1; }, 500), move.active) << move.x << "," << move.y;
+    }
+    FreeHook();
+}
+
+// The block's own translation first, then code pages before languages; a key no table holds reads
+// as nothing, and a value the block ends within is read to the block's end, whatever its length says.
+TEST(VersionReader, OwnTranslationFirstThenCodePagesBeforeLanguagesAndNeverPastTheBlock)
+{
+    auto table = [](const char* pair, const std::string& version) {
+        return versionNode(pair, "", 0, versionNode("ProductVersion", version, 16));
+    };
+    const std::string tables = table("040904e4", std::string("6.1\0\0\0\0", 8)) + table("041103a4", "10.0");
+    std::string bytes = versionNode("VS_VERSION_INFO", "", 0, versionNode("StringFileInfo", "", 0, tables)) + "2600";
+    auto read = [](const VersionBlock& block, const char* key) {
+        char text[64] = "?";
+        return queryVersionString(&block, key, text, sizeof(text)) ? std::string(text) : "none" + std::string(text);
+    };
+    const struct { WORD language, codePage; const char* text; } cases[] = {
+        {0x0409, 1252, "6.1"}, {0x0411, 932, "10.0"}, {0x0407, 1200, "10.0"}};
+    for (const auto& c : cases) {
+        const VersionBlock block = {&bytes[0], DWORD(bytes.size() - 4), c.language, c.codePage};
+        EXPECT_EQ(read(block, "ProductVersion"), c.text) << c.language;
+        EXPECT_EQ(read(block, "FileVersion"), "none");
+    }
+    EXPECT_EQ(read({}, "ProductVersion"), "none");
+    EXPECT_EQ(leadingInteger("10.0.19041"), 10);  // as the status line and the settings dialog read it
 }
 
 // One running program: the scan switches it off and back on, but the user's off stays off.
