@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "app/mainwnd_win.h"
 #include "app/scan_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
@@ -54,15 +55,12 @@ BOOL WINAPI fullDisk(HANDLE file, const void* data, DWORD size, DWORD* written, 
     return reinterpret_cast<decltype(&WriteFile)>(realWriteFile)(file, data, size / 2, written, nullptr);
 }
 
-// A version node as 16-bit files hold it: sizes, key, value and children, each on a 4-byte boundary.
-std::string versionNode(const std::string& key, const std::string& value, WORD valueLength,
-                        const std::string& children = "")
+// A node of a 16-bit version block: sizes and key, then the value or the children, 4-byte aligned.
+std::string versionNode(const std::string& key, const std::string& content, WORD valueLength = 0)
 {
     std::string node = std::string(4, '\0') + key + '\0';
     node.resize((node.size() + 3) & ~3u);
-    node += value;
-    node.resize(children.empty() ? node.size() : (node.size() + 3) & ~3u);
-    node += children;
+    node += content;
     const WORD sizes[] = {WORD(node.size()), valueLength};
     std::memcpy(&node[0], sizes, sizeof(sizes));
     return node;
@@ -156,8 +154,6 @@ protected:
 class SettingsStore : public InProcess {};
 class EditorInProcess : public InProcess {};
 class ScanInProcess : public InProcess {};
-class Scan : public InProcess {};
-class IdleCost : public InProcess {};
 
 } // namespace
 
@@ -196,8 +192,9 @@ TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
 }
 
 // Reserved names and the program's own titles never match; a balloon shows every change, and the
-// show-status command shows it again.
-TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
+// show-status command shows it again. A find switches the function off and its end on again,
+// unless the user switched it off meanwhile.
+TEST_F(ScanInProcess, MarksWatchedEntriesShowsEveryChangeAndSwitchesTheFunction)
 {
     settings.ApplicationCheck = settings.TitleCheck = settings.StatusDisplay = processWatchAvailable = 1;
     runWatchScan();  // forgets what an earlier test left shown
@@ -206,8 +203,7 @@ TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
     writeFile(kTitleListFile, "メモ帳*\r\n設定\r\n*の設定\r\nSomnivar*\r\n");
     programListPresent = loadProgramList();  // as start-up loads them
     titleListPresent = loadTitleList();
-    startProgramAs("notepad.exe");
-    startProgramAs("calc.exe");
+    Process notepad = startProgramAs("notepad.exe"), calc = startProgramAs("calc.exe");
     startProgramAs("System");
     Process windows;
     ASSERT_TRUE(startProcess(binPath("helper.exe"), {"windows \"無題 - メモ帳\" \"メモ帳 - a.txt\" 設定 "
@@ -223,9 +219,21 @@ TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
     EXPECT_EQ(runWatchScan(), 4);
     killProcess(windows);
     EXPECT_EQ(runWatchScan(), 2);
-    const std::string programs = "・監視プログラム名\n    notepad.exe\n    calc.exe";
+    auto enableAfterTicks = [](int enable) {
+        return waitUntil([&] { return !onMainWindowTimer(mainWindow, TIMER_WATCH_SCAN) && settings.Enable == enable; }, 5000);
+    };
+    EXPECT_TRUE(enableAfterTicks(0));
+    killProcess(notepad);
+    killProcess(calc);
+    EXPECT_TRUE(enableAfterTicks(1));
+    notepad = startProgramAs("notepad.exe");
+    EXPECT_TRUE(enableAfterTicks(0));
+    mainWindowProc(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0);  // the user's off outlasts the find
+    killProcess(notepad);
+    EXPECT_TRUE(enableAfterTicks(0) && settings.OffCheck == 1);
+    const std::string programs = "・監視プログラム名\n    notepad.exe\n    calc.exe", none = "監視対象は見つかりません";
     const std::string both = programs + "\n・監視タイトル名\n    メモ帳 - a.txt\n    設定";
-    EXPECT_EQ(balloons(), Rows({both, both, programs}));
+    EXPECT_EQ(balloons(), Rows({both, both, programs, none, "・監視プログラム名\n    notepad.exe", none}));
 }
 
 TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailedSaveKeepsAll)
@@ -322,28 +330,6 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     EXPECT_TRUE(boxes.empty());
 }
 
-// The tooltip refresh calls the notification area only for a change, and again after a refused call.
-TEST_F(IdleCost, RefreshSendsOnlyWhatTheTrayDoesNotShow)
-{
-    settings = kDefaultSettings;
-    fillTrayIconRecord();
-    ASSERT_TRUE(notifyTrayIcon(NIM_ADD));
-    auto refreshes = [&](int time) {  // each call is delivered before it returns
-        settings.Time = time;
-        tray_.clear();
-        refreshTrayTip();
-        refreshTrayTip();
-        return tray_.events();
-    };
-    EXPECT_TRUE(refreshes(10).empty());
-    for (int refused : {0, 1}) {  // after a refusal: even the tip it last accepted
-        ASSERT_EQ(refreshes(25).size(), 1u) << refused;
-        EXPECT_EQ(tray_.events()[0].tip.substr(0, 27), "Somnivar - S:ON O:CAN/25Min");
-        tray_.stop();
-        refreshes(30);
-        ASSERT_TRUE(tray_.start());
-    }
-}
 
 // A move along one axis is activity; a move to the same point is none.
 TEST(Hooks, AMoveAlongEitherAxisIsActivityTheSamePointIsNot)
@@ -365,11 +351,11 @@ TEST(Hooks, AMoveAlongEitherAxisIsActivityTheSamePointIsNot)
 // as nothing, and a value the block ends within is read to the block's end, whatever its length says.
 TEST(VersionReader, OwnTranslationFirstThenCodePagesBeforeLanguagesAndNeverPastTheBlock)
 {
-    auto table = [](const char* pair, const std::string& version) {
-        return versionNode(pair, "", 0, versionNode("ProductVersion", version, 16));
+    auto table = [](const char* pair, const std::string& version) {  // its length says more than it holds
+        return versionNode(pair, versionNode("ProductVersion", version, 16));
     };
-    const std::string tables = table("040904e4", std::string("6.1\0\0\0\0", 8)) + table("041103a4", "10.0");
-    std::string bytes = versionNode("VS_VERSION_INFO", "", 0, versionNode("StringFileInfo", "", 0, tables)) + "2600";
+    std::string bytes = versionNode("VS_VERSION_INFO", versionNode("StringFileInfo", table("040904e4", std::string("6.1", 4)) +
+                                                                                     table("041103a4", "10.0"))) + "2600";
     auto read = [](const VersionBlock& block, const char* key) {
         char text[64] = "?";
         return queryVersionString(&block, key, text, sizeof(text)) ? std::string(text) : "none" + std::string(text);
@@ -383,29 +369,4 @@ TEST(VersionReader, OwnTranslationFirstThenCodePagesBeforeLanguagesAndNeverPastT
     }
     EXPECT_EQ(read({}, "ProductVersion"), "none");
     EXPECT_EQ(leadingInteger("10.0.19041"), 10);  // as the status line and the settings dialog read it
-}
-
-// One running program: the scan switches it off and back on, but the user's off stays off.
-TEST_F(Scan, RunningProgramSwitchesOffForAWatchedProgramAndBackOn)
-{
-    writeFile("FileList.txt", "Somnivar.exe\r\n[System Process]\r\nnotepad.exe\r\n");
-    ASSERT_TRUE(storeSettings({{"ApplicationCheck", 1}, {"StatusDisplay", 1}}));
-    Instance program;
-    ASSERT_TRUE(startSomnivar("", &program));
-    auto enableAfterTick = [&](DWORD value) {
-        postMessage(program.mainWindow, WM_TIMER, TIMER_WATCH_SCAN, 0);
-        return waitUntil([&] { return storedSetting("Enable") == value; }, 5000);
-    };
-    for (bool userOff : {false, true}) {
-        Process notepad = startProgramAs("notepad.exe");
-        ASSERT_TRUE(enableAfterTick(0));
-        if (userOff) {
-            ASSERT_TRUE(sendMessage(program.mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0));
-        }
-        killProcess(notepad);
-        EXPECT_EQ(enableAfterTick(1), !userOff);
-    }
-    EXPECT_EQ(storedSetting("OffCheck"), 1u);
-    const std::string found = "・監視プログラム名\n    notepad.exe", none = "監視対象は見つかりません";
-    EXPECT_EQ(balloons(), Rows({found, none, found, none}));
 }
