@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/mainwnd_win.h"
+#include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
