@@ -49,15 +49,8 @@ protected:
     }
     std::string text(int id) { return text(item(id)); }
     void setText(int id, const char* value) { send(item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value)); }
-    // Posted as the control's own click notification: OK and 削除 open boxes of their own.
+    // Posted as the control's own click notification: OK opens a box of its own.
     void press(int id) { ASSERT_TRUE(postMessage(dialog_, WM_COMMAND, id, reinterpret_cast<LPARAM>(item(id)))); }
-    void answer(const char* caption, const char* expectedText, int button)
-    {
-        Box box;
-        ASSERT_TRUE(waitMessageBox(caption, 10000, &box, app_.process.id)) << caption;
-        EXPECT_EQ(box.text, expectedText);
-        EXPECT_TRUE(pressButton(box, button) && waitWindowGone(box.window, 5000));
-    }
     // A registration from this process fails exactly while Somnivar holds the combination.
     bool heldBySomnivar(UINT modifiers)
     {
@@ -86,7 +79,10 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresAndRefuses)
     EXPECT_TRUE(send(item(1053), CB_GETCURSEL) == 2 && send(item(1055), HKM_GETHOTKEY) == kCtrlAltS);
     // The level field, disabled without a resource meter, still decides: OK fails, Cancel closes.
     press(1);
-    answer("Somnivar", "リソース監視警告表示残量に誤りがあります。", IDOK);
+    Box box;
+    ASSERT_TRUE(waitMessageBox("Somnivar", 10000, &box, app_.process.id));
+    EXPECT_EQ(box.text, "リソース監視警告表示残量に誤りがあります。");
+    EXPECT_TRUE(pressButton(box, IDOK) && waitWindowGone(box.window, 5000));
     ASSERT_TRUE(IsWindow(dialog_));
     press(2);
     closed();
