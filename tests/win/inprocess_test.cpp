@@ -422,13 +422,13 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
         EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
     resumeGrace = 0;  // the resume's grace is over
-    // At the expiry, input the system saw after the countdown was (re)started was missed by the
-    // hooks: it counts, and they come back; input from before lets the suspend go on. Input the
-    // poll saw and both vetoes of a request restart the countdown: input before them was seen.
+    // At the expiry, input the system saw after the arming and the hooks' last event was missed by
+    // them: it counts, and they come back; input from before lets the suspend go on. Input the poll
+    // saw and both vetoes of a request restart the countdown: input before them was seen.
     armIdleTimer(0);
     armIdleTimer(1);
     const struct { LONG after; void (*restart)(); int installs; LONG calls; } expiries[] = {
-        {5, [] {}, 2, 0}, {-1000, [] {}, 2, 1},
+        {1500, [] {}, 2, 0}, {-1000, [] {}, 2, 1},
         {0, [] { MessageSet(1); onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL); }, 2, 2},
         {0, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPENDFAILED); }, 2, 3},
         {0, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED); }, 2, 4}};
