@@ -27,6 +27,8 @@ namespace {
 
 constexpr const char* kKey = "Software\\Orlenby\\Somnivar";
 
+BOOL WINAPI moveNotImplemented(const char*, const char*, DWORD) { return SetLastError(ERROR_CALL_NOT_IMPLEMENTED), FALSE; }
+
 // Every box answered by a thread timer, as "caption|text|" and its buttons among OK 1, Cancel 2, Yes 6, No 7.
 Rows boxes;
 std::vector<int> answers;  // pressed in turn; OK once they run out
@@ -280,7 +282,17 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     SendMessageA(programEditor, WM_COMMAND, 1074, 0);
     hookImport("WriteFile", realWriteFile);
     EXPECT_TRUE(readFile(path) == saved && editor.listModified == 1);
-    // Escape and 閉じる ask first, and reload the list changed meanwhile.
+    // The 9x family's replacing move is a stub that fails: the save replaces the list all the same.
+    void* move = hookImport("MoveFileExA", reinterpret_cast<void*>(moveNotImplemented));
+    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+    hookImport("MoveFileExA", move);
+    EXPECT_EQ(readFile(path), "win_tests.exe\r\nno line break.exe\r\nzz.exe\r\nnew.exe\r\n");
+    EXPECT_EQ(editor.listModified, 0);
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA("snv*", &found), INVALID_HANDLE_VALUE) << found.cFileName;
+    // Escape and 閉じる ask first while a change is unsaved, and reload the list changed meanwhile.
+    setRows(editor.leftList, {"more.exe"});
+    SendMessageA(programEditor, WM_COMMAND, 1060, 0);
     writeFile("FileList.txt", "other.exe\r\n");
     answers = {IDNO, IDYES, IDOK, IDYES};
     for (WPARAM way : {1113, 1069})
