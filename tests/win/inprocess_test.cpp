@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/mainwnd_win.h"
+#include "app/powercaps_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
@@ -76,7 +77,7 @@ const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
     HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
     HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
-    HOOK("AdjustTokenPrivileges", notAllAssigned)};
+    HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("GetPwrCapabilities", standin::fillCapabilities)};
 #undef HOOK
 
 // The broadcast reaches the main window too, as a top-level window of this thread.
@@ -154,6 +155,7 @@ protected:
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
         suspendInProgress = resourceStopActive = isNtPlatform = balloonErrorMode = inputHooksInstalled = 0;
+        standbyKind = displayOffStandby = 0;
         resumeGrace = 0;
         SomnivarTest::TearDown();
     }
@@ -273,6 +275,51 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         EXPECT_TRUE(monitor[0].second == 2 && monitor[0].first < call.sequence);
         EXPECT_TRUE(monitor[1].second == -1 && monitor[1].first > call.sequence);
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
+    }
+}
+
+// Standby by machine kind, as the power library reports it after a resume (S3; Modern Standby only;
+// neither), and by way of asking: the standby call, the display switched off and left off, or a
+// refusal; hibernation is the call everywhere. The countdown starts afresh at once, or after a
+// display-off once the user is back: by input (not the flag raised for the suspend), by the
+// resume notification, or by input only the system saw.
+TEST_F(PowerInProcess, StandbyFollowsTheMachineKindAndTheCountdownStartsAfresh)
+{
+    const std::string refused = "サスペンドできませんでした。\n理由：このコンピュータはスタンバイに対応していません。";
+    const struct { LONG withoutS3, modern; std::string outcome; } machines[] = {
+        {0, 0, "standby -1 -1 "}, {0, 1, "standby -1 -1 "}, {1, 1, "2 "}, {1, 0, refused}};
+    enum { idle, menu, option, hibernate };
+    inputTime = GetTickCount();
+    for (const auto& machine : machines) {
+        for (int way : {idle, menu, option, hibernate}) {
+            SCOPED_TRACE(testing::Message() << machine.withoutS3 << machine.modern << way);
+            standIns().withoutS3 = machine.withoutS3;
+            standIns().modernStandby = machine.modern;
+            onPowerBroadcast(mainWindow, PBT_APMRESUMEAUTOMATIC);
+            tick(TIMER_RESUME_GRACE);
+            clearRecords();
+            const LONG calls = standIns().callCount;
+            idleTimerArmed = 99;
+            way == idle ? idleSuspend() : way == menu ? (void)command(IDM_STANDBY) : commandedSuspend(way == option ? 264 : 263);
+            pumpMessages(0);
+            std::string outcome = standIns().callCount == calls ? "" : standIns().calls[calls].hibernate ? "hibernate " : "standby ";
+            for (const auto& broadcast : monitor)
+                outcome += std::to_string(broadcast.second) + " ";
+            outcome += records.empty() ? "" : records.back().szInfo;
+            EXPECT_EQ(outcome, way == hibernate ? "hibernate -1 -1 " : machine.outcome);
+            if (displayOffStandby) {
+                for (int poll = 0; poll < 2; ++poll) {
+                    tick(TIMER_ACTIVITY_POLL);
+                    EXPECT_TRUE(idleTimerArmed == 0 && suspendInProgress == 1 && resumeGrace == 0 && monitor.size() == 1);
+                }
+                if (way == menu)
+                    onPowerBroadcast(mainWindow, PBT_APMRESUMESUSPEND);
+                way == idle ? (void)MessageSet(1) : (void)(inputTime = GetTickCount() + (way == option ? 5 : 0));
+                tick(TIMER_ACTIVITY_POLL);
+                EXPECT_NE(resumeGrace, 0u);
+            }
+            EXPECT_TRUE(idleTimerArmed == 3 && suspendInProgress == 0 && MessageCheck() == 0 && displayOffStandby == 0);
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-// Built twice: as powrprof.dll (SetSuspendState) and as RSRC32.DLL (the 9x resource meter).
+// Built twice: as powrprof.dll (SetSuspendState, GetPwrCapabilities) and as RSRC32.DLL (the 9x resource meter).
 #include <windows.h>
 
 #include "tests/win/standins.h"
@@ -21,6 +21,11 @@ extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN forceCritic
     InterlockedIncrement(&s->returned);
     SetLastError(static_cast<DWORD>(s->failWithError));
     return s->failWithError == 0;
+}
+
+extern "C" BOOLEAN WINAPI GetPwrCapabilities(SYSTEM_POWER_CAPABILITIES* capabilities)
+{
+    return standin::fillCapabilities(capabilities);
 }
 
 extern "C" int WINAPI freeSystemResourcesPercent(int)
