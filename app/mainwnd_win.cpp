@@ -6,8 +6,8 @@
 
 #include <shellapi.h>
 
+#include "app/process_win.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"

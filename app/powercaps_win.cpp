@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <powrprof.h>
 
-#include "app/startup_win.h"
+#include "app/process_win.h"
 
 int standbyKind = kStandbyCall;
 

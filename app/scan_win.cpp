@@ -6,7 +6,7 @@
 #include <tlhelp32.h>
 
 #include "app/bytes.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/wildcard.h"
 #include "app/windows_win.h"
 #include "settings/settings.h"

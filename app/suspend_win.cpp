@@ -7,7 +7,7 @@
 #include "app/bytes.h"
 #include "app/idletime.h"
 #include "app/powercaps_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"

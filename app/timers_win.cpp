@@ -3,8 +3,8 @@
 
 #include "app/idletime.h"
 #include "app/mainwnd_win.h"
+#include "app/process_win.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"

@@ -8,7 +8,7 @@
 #include <initializer_list>
 
 #include "app/mainwnd_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/windows_win.h"
 #include "settings/settings.h"
 

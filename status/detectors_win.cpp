@@ -3,7 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/windows_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"

@@ -11,7 +11,7 @@
 
 #include "app/bytes.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "info/dialogs_win.h"

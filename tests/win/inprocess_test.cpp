@@ -6,6 +6,7 @@
 
 #include "app/mainwnd_win.h"
 #include "app/powercaps_win.h"
+#include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"

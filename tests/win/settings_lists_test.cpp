@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/scan_win.h"
+#include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
 #include "info/dialogs_win.h"
