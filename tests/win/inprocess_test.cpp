@@ -279,11 +279,9 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
     }
 }
 
-// Standby by machine kind, as the power library reports it after a resume (S3; Modern Standby only;
-// neither), and by way of asking: the standby call, the display switched off and left off, or a
-// refusal; hibernation is the call everywhere. The countdown starts afresh at once, or after a
-// display-off once the user is back: by input (not the flag raised for the suspend), by the
-// resume notification, or by input only the system saw.
+// Standby by machine kind (S3; Modern Standby only; neither), read after a resume, and by way of
+// asking: the call, the display switched off and left off, or a refusal; hibernation is the call.
+// The countdown starts afresh at once, or once the user is back (input, resume, input the system saw).
 TEST_F(PowerInProcess, StandbyFollowsTheMachineKindAndTheCountdownStartsAfresh)
 {
     const std::string refused = "サスペンドできませんでした。\n理由：このコンピュータはスタンバイに対応していません。";

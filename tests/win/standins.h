@@ -52,7 +52,6 @@ inline BOOLEAN WINAPI fillCapabilities(SYSTEM_POWER_CAPABILITIES* capabilities)
 {
     *capabilities = {};
     capabilities->SystemS3 = !sharedState()->withoutS3;
-    capabilities->SystemS4 = capabilities->HiberFilePresent = TRUE;
     capabilities->spare2[2] = sharedState()->modernStandby != 0;
     return TRUE;
 }

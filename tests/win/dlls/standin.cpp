@@ -1,4 +1,4 @@
-// Built twice: as powrprof.dll (SetSuspendState, GetPwrCapabilities) and as RSRC32.DLL (the 9x resource meter).
+// Built twice: as powrprof.dll (SetSuspendState) and as RSRC32.DLL (the 9x resource meter).
 #include <windows.h>
 
 #include "tests/win/standins.h"
