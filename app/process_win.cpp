@@ -44,10 +44,17 @@ void systemDirectoryPath(const char* fileName, char* path, size_t pathSize)
     std::memcpy(path + length + 1, fileName, nameLength + 1);
 }
 
+int fatalErrorShown;
+
 void showFatalError(HWND owner, const char* text)
 {
+    // The boxes' modal loops go on running every timer, and a failure met there once is met again.
+    if (fatalErrorShown)
+        return;
+    fatalErrorShown = 1;
     MessageBoxA(owner, text, kAppName, MB_ICONERROR);
     MessageBoxA(owner, "終了します。", kAppName, MB_ICONERROR);
+    PostQuitMessage(0);
 }
 
 void centerWindowOnScreen(HWND window)

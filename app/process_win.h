@@ -33,8 +33,11 @@ extern HWND readmeViewer;
 extern HWND programEditor;
 extern HWND titleEditor;
 
-// Shows text and then "終了します。", both as error boxes captioned "Somnivar". Ends nothing.
+// The one fatal path: shows text and then "終了します。", both as error boxes captioned
+// "Somnivar", and queues the quit that lets the ordinary shutdown run. Only the first fatal
+// condition is shown; any later one, from any part of the program, adds neither a box nor a quit.
 void showFatalError(HWND owner, const char* text);
+extern int fatalErrorShown;   // 1 from the first fatal condition on
 void centerWindowOnScreen(HWND window);
 
 // Full path of a file in the system directory, bounded; "" when it does not fit.

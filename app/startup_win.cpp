@@ -28,6 +28,10 @@
 
 namespace {
 
+// A hung instance must not hang every launcher: the hand-off gives up after a few seconds.
+constexpr UINT kHandOffTimeoutMs = 5000;
+constexpr const char* kInstanceSilentText = "起動中の Somnivar が応答しません。\n要求は取り消されました。";
+
 void showError(HWND owner, const char* text, UINT style)
 {
     MessageBoxA(owner, text, kErrorCaption, style);
@@ -91,7 +95,9 @@ bool handToRunningInstance(WPARAM command, LPARAM argument)
     HWND running = findRunningInstance();
     if (!running)
         return false;
-    SendMessageA(running, WM_COMMAND, command, argument);
+    DWORD_PTR answer;
+    if (!SendMessageTimeoutA(running, WM_COMMAND, command, argument, SMTO_ABORTIFHUNG, kHandOffTimeoutMs, &answer))
+        showError(nullptr, kInstanceSilentText, MB_ICONWARNING);
     return true;
 }
 
@@ -164,7 +170,6 @@ void acquirePowerRights()
         if (!shutdownPrivilegeHeld) {
             showFatalError(nullptr, "誠に申し訳御座いませんが、現在のシステムまたは\n"
                                     "アカウントでは、サスペンドが実行できません。");
-            PostQuitMessage(0);
         }
         return;
     }

@@ -18,6 +18,7 @@
 
 int suspendInProgress;
 int suspendErrorOpen;
+int suspendUnderWay;
 UINT_PTR resumeGrace;
 // Monitor values outside 0..2 keep the previous argument; before any suspend that is "on".
 int monitorPowerArgument = -1;
@@ -194,14 +195,16 @@ void closeProgramWindows()
 void idleSuspend()
 {
     // One failure box at a time; the countdown stays armed for the next try.
-    if (suspendErrorOpen)
+    if (suspendErrorOpen || suspendUnderWay)
         return;
+    suspendUnderWay = 1;
     armIdleTimer(0);
     const int hibernate = isNtPlatform ? settings.SuspendType : 0;
     const StandbyKind standby = standbyKindOf(hibernate);
     if (standby == kStandbyNone) {
         reportSuspendFailure(kNoStandbyReason);
         armIdleTimer(1);
+        suspendUnderWay = 0;
         return;
     }
     closeProgramWindows();
@@ -213,6 +216,7 @@ void idleSuspend()
         startWatchers();
     if (standby == kStandbyDisplayOff) {
         enterDisplayOffStandby();
+        suspendUnderWay = 0;
         return;
     }
 
@@ -230,12 +234,14 @@ void idleSuspend()
     MessageSet(0);
     // Re-armed whatever Enable is: a failed attempt is retried one full period later.
     armIdleTimer(1);
+    suspendUnderWay = 0;
 }
 
 void commandedSuspend(LPARAM kind)
 {
-    if (suspendErrorOpen)
+    if (suspendErrorOpen || suspendUnderWay)
         return;
+    suspendUnderWay = 1;
     // A command means the user is back from any display-off standby; this suspend replaces it.
     displayOffStandby = 0;
     armIdleTimer(0);
@@ -245,6 +251,7 @@ void commandedSuspend(LPARAM kind)
         reportSuspendFailure(kNoStandbyReason);
         if (settings.Enable == 1)
             armIdleTimer(1);
+        suspendUnderWay = 0;
         return;
     }
     MessageSet(1);
@@ -252,6 +259,7 @@ void commandedSuspend(LPARAM kind)
     monitorPowerArgument = monitorPowerArgumentFor(settings.Monitor, monitorPowerArgument);
     if (standby == kStandbyDisplayOff) {
         enterDisplayOffStandby();
+        suspendUnderWay = 0;
         return;
     }
 
@@ -263,6 +271,7 @@ void commandedSuspend(LPARAM kind)
     MessageSet(0);
     if (settings.Enable == 1)
         armIdleTimer(1);
+    suspendUnderWay = 0;
 }
 
 bool pollDisplayOffStandby(HWND window)

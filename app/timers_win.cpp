@@ -32,8 +32,6 @@ constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
 
 // When timer 3 was last armed (GetTickCount).
 DWORD idleArmedAt;
-// Once a timer has failed the program is on its way out: one box, then the quit.
-bool timerFailureReported;
 
 // Windows removes a low-level hook that keeps timing out, without a word; from then on the
 // flag stays clear while the user works and the countdown runs out under their hands. The
@@ -140,12 +138,7 @@ void armIdleTimer(int mode)
 
 void reportTimerFailure()
 {
-    // The box's modal loop goes on running the poll, whose next restart would fail again.
-    if (timerFailureReported)
-        return;
-    timerFailureReported = true;
     showFatalError(mainWindow, kNoTimerText);
-    PostQuitMessage(0);
 }
 
 void reinstallInputHooks()

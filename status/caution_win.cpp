@@ -43,7 +43,6 @@ BOOL onInitDialog(HWND dialog)
             DestroyMenu(cautionWindowMenu);
             cautionWindowMenu = nullptr;
         }
-        PostQuitMessage(0);
     }
     cautionBlinkState = 1;
     return FALSE;

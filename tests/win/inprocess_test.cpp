@@ -13,6 +13,7 @@
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "status/detectors_win.h"
 #include "status/tray_win.h"
 
 using namespace harness;
@@ -33,6 +34,8 @@ std::vector<WORD> forwarded;
 int commandsToMain;
 DWORD inputTime;
 int hookInstalls;
+bool handOffInBroadcast;  // a launcher's suspend command arrives during the monitor broadcast
+int watcherPauses;
 
 BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
 {
@@ -70,6 +73,12 @@ BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
 // What Windows answers an account without the privilege: success, and this error.
 BOOL WINAPI notAllAssigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD)
 { SetLastError(ERROR_NOT_ALL_ASSIGNED); return TRUE; }
+void WINAPI countedSleep(DWORD ms)
+{
+    const DWORD thread = GetCurrentThreadId();
+    watcherPauses += thread == sharingWatch.threadId || thread == dialUpWatch.threadId;
+    SleepEx(ms, FALSE);
+}
 int fakeSetHook() { return ++hookInstalls; }
 void fakeFreeHook() {}
 
@@ -78,7 +87,8 @@ const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
     HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
     HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
-    HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("GetPwrCapabilities", standin::fillCapabilities)};
+    HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("Sleep", countedSleep),
+    HOOK("GetPwrCapabilities", standin::fillCapabilities)};
 #undef HOOK
 
 // The broadcast reaches the main window too, as a top-level window of this thread.
@@ -87,6 +97,8 @@ LRESULT CALLBACK testProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     commandsToMain += message == WM_COMMAND;
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER) {
         monitor.push_back({InterlockedIncrement(&standIns().sequence), lParam});
+        if (std::exchange(handOffInBroadcast, false))
+            mainWindowProc(window, WM_COMMAND, IDC_SUSPEND_NOW, SUSPEND_KIND_STANDBY);
         return 0;
     }
     return mainWindowProc(window, message, wParam, lParam);
@@ -134,6 +146,7 @@ protected:
         settings = kDefaultSettings;
         isNtPlatform = readmeAvailable = balloonErrorMode = 1;
         MessageSet(0);
+        fatalErrorShown = 0;
         boxTexts.clear();
         forwarded.clear();
         busyShell = false;
@@ -277,6 +290,12 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         EXPECT_TRUE(monitor[1].second == -1 && monitor[1].first > call.sequence);
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
     }
+    // Through a long call the watchers pause between their searches instead of spinning.
+    watcherPauses = 0;
+    startWatchers();
+    WaitForSingleObject(sharingWatch.thread, 300);
+    stopWatchers();
+    EXPECT_GT(watcherPauses, 1);
 }
 
 // Standby by machine kind (S3; Modern Standby only; neither), read after a resume, and by way of
@@ -367,12 +386,14 @@ TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShow
 
 std::vector<LRESULT> seen;
 
-// In a failed suspend's box the suspend is over and none starts; a timer failure (no such
-// window) that the poll in its box meets again shows no second fatal pair.
+// In a failed suspend's box the suspend is over and none starts, nor does one during its monitor
+// broadcast; a timer failure (no such window) that the poll in its box meets again, or the
+// watchers meet, shows no second fatal pair.
 TEST_F(PowerInProcess, BoxesNeverPileUp)
 {
     standIns().failWithError = ERROR_ACCESS_DENIED;
     balloonErrorMode = 0;
+    handOffInBroadcast = true;
     inBox = [] {
         seen = {suspendInProgress, MessageCheck(), onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND)};
         onMainWindowTimer(mainWindow, TIMER_IDLE_EXPIRY);
@@ -386,6 +407,7 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
         onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
     };
     armIdleTimer(1);
+    startWatchers();
     mainWindow = window;
     EXPECT_TRUE(quitPosted());
     EXPECT_EQ(seen, (std::vector<LRESULT>{0, 0, kDeny}));

@@ -19,13 +19,29 @@ protected:
     Instance instance_;
 };
 
-// Without an instance -S suspends once (as SuspendType says) and ends; a failure waits for its
-// unowned box. An instance started with -M reports the failure as a balloon instead.
+// A hung instance (its thread answers nothing) makes -S give up with a box. Without an instance
+// -S suspends once (as SuspendType says) and ends; a failure waits for its unowned box. An
+// instance started with -M reports the failure as a balloon instead.
 TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
 {
-    standIns().failWithError = ERROR_ACCESS_DENIED;
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hung = CreateThread(nullptr, 0, [](LPVOID event) -> DWORD {
+        WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Somnivar"};
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowExA(0, "Somnivar", "Somnivar", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
+        WaitForSingleObject(event, 30000);
+        return DWORD(DestroyWindow(window));
+    }, release, 0, nullptr);
     Process launch;
     Box box;
+    ASSERT_TRUE(waitUntil([] { return FindWindowA("Somnivar", "Somnivar") != nullptr; }, 5000));
+    ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
+    ASSERT_TRUE(waitMessageBox("Somnivar - Error", 15000, &box, launch.id));
+    EXPECT_EQ(box.text, "起動中の Somnivar が応答しません。\n要求は取り消されました。");
+    EXPECT_TRUE(pressButton(box, IDOK) && waitProcessExit(launch, 10000, nullptr));
+    EXPECT_TRUE(SetEvent(release) && WaitForSingleObject(hung, 10000) == WAIT_OBJECT_0 && CloseHandle(hung) && CloseHandle(release));
+
+    standIns().failWithError = ERROR_ACCESS_DENIED;
     ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
     ASSERT_TRUE(waitMessageBox("Somnivar - Error", 15000, &box, launch.id));
     EXPECT_EQ(box.owner, nullptr);
