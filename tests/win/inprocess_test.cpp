@@ -442,11 +442,11 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
         EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
     resumeGrace = 0;  // the resume's grace is over
-    // At the expiry, input the system saw after the countdown was armed was missed by the hooks:
-    // it counts, and they come back; input from before lets the suspend go on.
+    // At the expiry, input the system saw after the arming and the hooks' last event was missed by
+    // them: it counts, and they come back; input from before lets the suspend go on.
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; } expiries[] = {{5, 2, 0}, {-1000, 2, 1}};
+    const struct { LONG after; int installs; LONG calls; } expiries[] = {{1500, 2, 0}, {-1000, 2, 1}};
     for (const auto& expiry : expiries) {
         inputTime = GetTickCount() + expiry.after;
         tick(TIMER_IDLE_EXPIRY);

@@ -75,6 +75,18 @@ TEST_F(Power, RealTimeWithoutInputTheSuspendComesOneMinuteAfterStart)
     EXPECT_LE(standIns().calls[0].tick - started, 62000u);
 }
 
+// Moves to the same point reach the hooks uncounted; the expiry must not take them for missed input.
+TEST_F(Power, ZeroDistanceMovesDuringTheCountdownLetTheSuspendCome)
+{
+    ASSERT_TRUE(startSomnivar("", &instance_));
+    INPUT move = {INPUT_MOUSE};
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;  // by 0, 0
+    ASSERT_EQ(SendInput(1, &move, sizeof(move)), 1u);  // may count: the hooks store the point
+    pumpMessages(2500);  // the poll restarts the countdown after it
+    ASSERT_TRUE(SendInput(1, &move, sizeof(move)) == 1 && post(WM_TIMER, TIMER_IDLE_EXPIRY));
+    EXPECT_TRUE(waitUntil([] { return standIns().callCount == 1; }, 10000));
+}
+
 // The 9x family's resource watch, with the stand-in meter where start-up loads it from.
 TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
 {
