@@ -1,9 +1,9 @@
 #include "app/powercaps_win.h"
 
 #include <windows.h>
-#include <powrprof.h>
 
 #include "app/process_win.h"
+#include "app/syslibs_win.h"
 
 int standbyKind = kStandbyCall;
 
@@ -20,9 +20,10 @@ void readPowerCapabilities()
     if (!isNtPlatform)
         return;
     SYSTEM_POWER_CAPABILITIES capabilities = {};
-    // Unreadable capabilities keep the standby call: the system's own answer to it, success or
-    // error, is then what the user sees.
-    if (!GetPwrCapabilities(&capabilities)) {
+    // Unreadable capabilities (no power library, or an error) keep the standby call: the
+    // system's own answer to it, success or error, is then what the user sees.
+    lookUpSystemCalls();
+    if (!systemCalls.getPwrCapabilities || !systemCalls.getPwrCapabilities(&capabilities)) {
         standbyKind = kStandbyCall;
         return;
     }

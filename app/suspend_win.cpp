@@ -1,13 +1,13 @@
 // Suspend execution (idle and commanded) and the answers to the platform's power notifications.
 #include "app/suspend_win.h"
 
-#include <powrprof.h>
 #include <utility>
 
 #include "app/bytes.h"
 #include "app/idletime.h"
 #include "app/powercaps_win.h"
 #include "app/process_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -63,8 +63,10 @@ void sendMonitorPower(LPARAM argument)
 PowerCallResult callPowerFunction(int hibernate)
 {
     BOOL succeeded;
-    if (isNtPlatform)
-        succeeded = SetSuspendState(hibernate ? TRUE : FALSE, FALSE, FALSE) != FALSE;
+    if (isNtPlatform && systemCalls.setSuspendState)
+        succeeded = systemCalls.setSuspendState(hibernate ? TRUE : FALSE, FALSE, FALSE) != FALSE;
+    else if (isNtPlatform)  // no power library: the kernel's call, whose flag means suspend
+        succeeded = SetSystemPowerState(hibernate ? FALSE : TRUE, FALSE);
     else
         succeeded = SetSystemPowerState(FALSE, FALSE);
     const DWORD error = GetLastError();
@@ -288,10 +290,9 @@ bool pollDisplayOffStandby(HWND window)
     }
     // The system's last-input time as well: hooks that Windows dropped meanwhile would
     // otherwise keep the countdown stopped for good.
-    LASTINPUTINFO info = {};
-    info.cbSize = sizeof(info);
-    const bool systemSawInput =
-        isNtPlatform && GetLastInputInfo(&info) && static_cast<LONG>(info.dwTime - displayOffSettledAt) > 0;
+    LastInputRecord info = {sizeof(info), 0};
+    const bool systemSawInput = systemCalls.getLastInputInfo && systemCalls.getLastInputInfo(&info) &&
+                                static_cast<LONG>(info.dwTime - displayOffSettledAt) > 0;
     if (MessageCheck() == 1 || systemSawInput)
         handleResume(window);
     return true;

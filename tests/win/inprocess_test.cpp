@@ -9,6 +9,7 @@
 #include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
@@ -65,7 +66,7 @@ BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
     standin::logPowerCall(suspend, force, 9);
     return TRUE;
 }
-BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
+BOOL WINAPI fakeLastInput(LastInputRecord* info)
 {
     info->dwTime = inputTime;
     return TRUE;
@@ -85,10 +86,8 @@ void fakeFreeHook() {}
 #define HOOK(name, replacement) {name, reinterpret_cast<void*>(replacement)}
 const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
-    HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
-    HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
-    HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("Sleep", countedSleep),
-    HOOK("GetPwrCapabilities", standin::fillCapabilities)};
+    HOOK("SetSystemPowerState", hookedSetSystemPowerState), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
+    HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("Sleep", countedSleep)};
 #undef HOOK
 
 // The broadcast reaches the main window too, as a top-level window of this thread.
@@ -153,6 +152,11 @@ protected:
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         for (size_t i = 0; i < std::size(kHooks); ++i)
             previous_[i] = hookImport(kHooks[i].first, kHooks[i].second);
+        lookUpSystemCalls();
+        systemCalls_ = systemCalls;
+        systemCalls.setSuspendState = hookedSetSuspendState;
+        systemCalls.getLastInputInfo = fakeLastInput;
+        systemCalls.getPwrCapabilities = standin::fillCapabilities;
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
             WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
             RegisterClassA(&windowClass);
@@ -166,6 +170,7 @@ protected:
         armIdleTimer(0);
         for (size_t i = 0; i < std::size(kHooks); ++i)
             hookImport(kHooks[i].first, previous_[i]);
+        systemCalls = systemCalls_;
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
         suspendInProgress = resourceStopActive = isNtPlatform = balloonErrorMode = inputHooksInstalled = 0;
@@ -195,6 +200,7 @@ protected:
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
     LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
     void* previous_[std::size(kHooks)] = {};
+    SystemCalls systemCalls_ = {};
 };
 
 using PowerInProcess = MainWindow;
@@ -273,13 +279,15 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
     constexpr int idle = 1;
     settings.Monitor = 1;
     const struct {
-        int nt, kind, suspendType;
+        int nt, kind, suspendType;  // nt 2: without a power library, the kernel's call (suspend flag)
         std::vector<LONG> call;  // hibernate, force, disableWakeEvent
     } cases[] = {{1, idle, 1, {1, 0, 0}}, {1, idle, 0, {0, 0, 0}}, {1, 263, 0, {1, 0, 0}}, {1, 264, 1, {0, 0, 0}},
-                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}};
+                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}, {2, idle, 0, {1, 0, 9}},
+                 {2, 263, 0, {0, 0, 9}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.nt << " " << c.kind << " " << c.suspendType);
-        isNtPlatform = c.nt;
+        isNtPlatform = c.nt != 0;
+        systemCalls.setSuspendState = c.nt == 2 ? nullptr : hookedSetSuspendState;
         settings.SuspendType = c.suspendType;
         clearRecords();
         c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
@@ -443,11 +451,14 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     }
     resumeGrace = 0;  // the resume's grace is over
     // At the expiry, input the system saw after the arming and the hooks' last event was missed by
-    // them: it counts, and they come back; input from before lets the suspend go on.
+    // them: it counts, and they come back; input from before lets the suspend go on, as does any
+    // input where the system keeps no last-input time (before Windows 2000).
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; } expiries[] = {{1500, 2, 0}, {-1000, 2, 1}};
+    const struct { LONG after; int installs; LONG calls; bool systemKnows; } expiries[] = {
+        {1500, 2, 0, true}, {-1000, 2, 1, true}, {1500, 2, 2, false}};
     for (const auto& expiry : expiries) {
+        systemCalls.getLastInputInfo = expiry.systemKnows ? fakeLastInput : nullptr;
         inputTime = GetTickCount() + expiry.after;
         tick(TIMER_IDLE_EXPIRY);
         EXPECT_EQ(hookInstalls, expiry.installs) << expiry.after;

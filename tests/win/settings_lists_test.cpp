@@ -23,6 +23,8 @@ namespace {
 
 constexpr const char* kKey = "Software\\Orlenby\\Somnivar";
 
+BOOL WINAPI moveNotImplemented(const char*, const char*, DWORD) { return SetLastError(ERROR_CALL_NOT_IMPLEMENTED), FALSE; }
+
 // Every box answered by a thread timer, as "caption|text|" and its buttons among OK 1, Cancel 2, Yes 6, No 7.
 Rows boxes;
 std::vector<int> answers;  // pressed in turn; OK once they run out
@@ -246,6 +248,14 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     CloseHandle(held);
     EXPECT_EQ(readFile(path), saved);
     EXPECT_TRUE(editor.listModified == 1 && programListPresent == 1);
+    // The 9x family's replacing move is a stub that fails: the save replaces the list all the same.
+    void* move = hookImport("MoveFileExA", reinterpret_cast<void*>(moveNotImplemented));
+    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+    hookImport("MoveFileExA", move);
+    EXPECT_EQ(readFile(path), "win_tests.exe\r\nno line break.exe\r\nzz.exe\r\nnew.exe\r\n");
+    EXPECT_EQ(editor.listModified, 0);
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA("snv*", &found), INVALID_HANDLE_VALUE) << found.cFileName;
     // Emptied and deleted, then closed with the close box: the watch ends with the file, the scan goes on.
     answers = {IDOK, IDYES};
     ListView_SetItemState(editor.rightList, -1, LVIS_SELECTED, LVIS_SELECTED);

@@ -15,11 +15,3 @@ extern "C" __declspec(dllexport) BOOLEAN WINAPI SetSuspendState(BOOLEAN, BOOLEAN
         Sleep(static_cast<DWORD>(calls->sleepMs));
     return TRUE;
 }
-
-// A machine with classic standby, so that the benchmark measures the standby call.
-extern "C" __declspec(dllexport) BOOLEAN WINAPI GetPwrCapabilities(SYSTEM_POWER_CAPABILITIES* capabilities)
-{
-    *capabilities = {};
-    capabilities->SystemS3 = TRUE;
-    return TRUE;
-}
