@@ -47,9 +47,9 @@ BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
     return !busy;
 }
 HICON WINAPI iconById(HINSTANCE, const char* name) { return HICON(name); }  // icon 2 is HICON(2)
-int WINAPI fakeBox(HWND, const char* text, const char*, UINT)
+int WINAPI fakeBox(HWND, const char* text, const char* caption, UINT)
 {
-    boxTexts.push_back(text);
+    boxTexts.push_back(std::string(caption) + "|" + text);
     if (inBox)
         std::exchange(inBox, nullptr)();
     return IDOK;
@@ -74,13 +74,15 @@ BOOL WINAPI fakeLastInput(LastInputRecord* info)
 // What Windows answers an account without the privilege: success, and this error.
 BOOL WINAPI notAllAssigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD)
 { SetLastError(ERROR_NOT_ALL_ASSIGNED); return TRUE; }
+BOOL WINAPI assigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) { SetLastError(0); return TRUE; }
 void WINAPI countedSleep(DWORD ms)
 {
     const DWORD thread = GetCurrentThreadId();
     watcherPauses += thread == sharingWatch.threadId || thread == dialUpWatch.threadId;
     SleepEx(ms, FALSE);
 }
-int fakeSetHook() { return ++hookInstalls; }
+int fakeSetHook() { return ++hookInstalls; }  // from -1: fails once
+HANDLE WINAPI failedSnapshot(DWORD, DWORD) { return INVALID_HANDLE_VALUE; }
 void fakeFreeHook() {}
 
 #define HOOK(name, replacement) {name, reinterpret_cast<void*>(replacement)}
@@ -248,8 +250,36 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
         expected.insert(expected.end(), {NIM_ADD, NIM_MODIFY, NIM_DELETE});
     }
     EXPECT_EQ(codes, expected);
-    EXPECT_EQ(boxTexts, std::vector<std::string>({"タスクトレイにアイコンを登録できませんでした", "終了します。"}));
+    EXPECT_EQ(boxTexts, std::vector<std::string>({"Somnivar|タスクトレイにアイコンを登録できませんでした", "Somnivar|終了します。"}));
     EXPECT_TRUE(quitPosted());
+}
+
+// Start-up reports word for word: the failed hooks, whose start leaves its window for the next to
+// find; then, with the hooks in place, a taken hot key, no process snapshot and the balloon that
+// says where errors will show, before a queued quit ends the run.
+TEST_F(MainWindow, StartUpMessagesWordForWord)
+{
+    destroy();
+    ASSERT_TRUE(storeSettings({{"HotKeyCode", 0x653}}) && RegisterHotKey(nullptr, 0x5A5A, MOD_CONTROL | MOD_ALT, 'S'));
+    hookImport("AdjustTokenPrivileges", reinterpret_cast<void*>(assigned));
+    void* snapshot = hookImport("CreateToolhelp32Snapshot", reinterpret_cast<void*>(failedSnapshot));
+    const int arguments = std::exchange(__argc, 1);  // none
+    hookInstalls = -1;
+    for (int start = 0; start < 3; ++start) {
+        EXPECT_EQ(somnivarMain(appInstance, 0), 0);
+        if (start == 1 && DestroyWindow(mainWindow))
+            PostQuitMessage(0);
+    }
+    __argc = arguments;
+    hookImport("CreateToolhelp32Snapshot", snapshot);
+    UnregisterHotKey(nullptr, 0x5A5A);
+    EXPECT_EQ(boxTexts, std::vector<std::string>({"Somnivar|マウス・キーボードをフックできませんでした。", "Somnivar|終了します。",
+                                                  "Somnivar|Somnivar は既に起動されています。",
+                                                  "Somnivar - Error|ホットキーの設定ができませんでした",
+                                                  "Somnivar - Error|現在、プログラム監視ができない状態です。"}));
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const NOTIFYICONDATAA& r) {
+        return std::string(r.szInfo) == "サスペンドエラーメッセージは、ここに表示されます";
+    }));
 }
 
 TEST_F(MainWindow, CommandsForwardOnlyTheListedShortcutsAndNeverToItself)
@@ -423,17 +453,13 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
     EXPECT_EQ(standIns().callCount, 1);
 }
 
-// A veto of a suspend we allowed and switching on start the countdown afresh (timer 3), and so
-// does input the hooks saw, only while enabled. A resume installs the hooks again, and so does an
+// Switching on starts the countdown afresh (timer 3), and so does input the hooks saw, only while
+// enabled. A resume installs the hooks again, and so does an
 // expiry that finds input within the period (Time 10) which the hooks missed: it counts as input.
 TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
 {
-    settings.SuspendOther = 1;
     inputHooksInstalled = 1;
     hookInstalls = 0;
-    onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND);
-    onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED);
-    EXPECT_EQ(idleTimerArmed, 3u);
     onPowerBroadcast(mainWindow, PBT_APMRESUMEAUTOMATIC);
     idleTimerArmed = 99;
     setEnableState(1);
@@ -452,17 +478,23 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     resumeGrace = 0;  // the resume's grace is over
     // At the expiry, input the system saw after the arming and the hooks' last event was missed by
     // them: it counts, and they come back; input from before lets the suspend go on, as does any
-    // input where the system keeps no last-input time (before Windows 2000).
+    // input where the system keeps no last-input time (before Windows 2000). Input the poll saw and
+    // both vetoes of a request restart the countdown: input before them was seen.
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; bool systemKnows; } expiries[] = {
-        {1500, 2, 0, true}, {-1000, 2, 1, true}, {1500, 2, 2, false}};
+    const struct { LONG after; int installs; LONG calls; bool systemKnows; void (*restart)(); } expiries[] = {
+        {1500, 2, 0, true, [] {}}, {-1000, 2, 1, true, [] {}}, {1500, 2, 2, false, [] {}},
+        {0, 2, 3, true, [] { MessageSet(1); onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL); }},
+        {0, 2, 4, true, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPENDFAILED); }},
+        {0, 2, 5, true, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED); }}};
     for (const auto& expiry : expiries) {
+        Sleep(20);  // the countdown was armed before this input
         systemCalls.getLastInputInfo = expiry.systemKnows ? fakeLastInput : nullptr;
         inputTime = GetTickCount() + expiry.after;
+        expiry.restart();
         tick(TIMER_IDLE_EXPIRY);
-        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.after;
-        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.after;
+        EXPECT_EQ(hookInstalls, expiry.installs) << &expiry - expiries;
+        EXPECT_EQ(standIns().callCount, expiry.calls) << &expiry - expiries;
         EXPECT_NE(idleTimerArmed, 0u);
     }
 }
