@@ -47,6 +47,7 @@ constexpr TextPair kTexts[] = {
     {TextId::reportTitleHeader, "・監視タイトル名\n", "Watched titles:\n"},
     {TextId::nothingFound, "監視対象は見つかりません", "No watched program or title is open."},
     {TextId::suspendErrorPrefix, "サスペンドできませんでした。\n理由：", "Could not suspend.\nReason: "},
+    {TextId::noStandbyReason, "このコンピュータはスタンバイに対応していません。", "This computer does not support standby."},
     {TextId::suspendRequestCancelled, "サスペンド要求はキャンセルされました", "A suspend request was cancelled."},
 
     {TextId::cautionFormat, "リソースが %d %% 以下になりました。", "Free resources are at %d %% or less."},

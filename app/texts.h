@@ -40,6 +40,7 @@ enum class TextId {
     reportTitleHeader,
     nothingFound,
     suspendErrorPrefix,
+    noStandbyReason,   // follows the error prefix
     suspendRequestCancelled,
     // Low-resource warning
     cautionFormat,   // %d: the warning level
