@@ -84,11 +84,16 @@ bool openAndClose(HWND commandTarget, WPARAM command, const char* title, UINT cl
 {
     PostMessageA(commandTarget, WM_COMMAND, command, 0);
     HWND window = waitForWindow("#32770", title);
-    if (!window)
+    if (!window) {
+        std::fprintf(stderr, "soak_driver: command %u did not open its window\n", static_cast<unsigned>(command));
         return false;
+    }
     settled();
     PostMessageA(window, closeMessage, closeParameter, 0);
-    return waitGone(window);
+    if (waitGone(window))
+        return true;
+    std::fprintf(stderr, "soak_driver: the window of command %u did not close\n", static_cast<unsigned>(command));
+    return false;
 }
 
 // One of the hundred rounds: every window the program has, opened and closed. Every tenth round
@@ -97,8 +102,10 @@ bool windowCycle(int cycle)
 {
     PostMessageA(mainWindow, WM_COMMAND, 259, 0);
     HWND settings = waitForWindow("#32770", kSettingsTitle);
-    if (!settings)
+    if (!settings) {
+        std::fprintf(stderr, "soak_driver: the settings dialog did not open\n");
         return false;
+    }
     bool ok = openAndClose(settings, 1068, kProgramEditorTitle) && openAndClose(settings, 1069, kTitleEditorTitle);
     PostMessageA(settings, cycle % 10 == 9 ? WM_COMMAND : WM_CLOSE, cycle % 10 == 9 ? IDOK : 0, 0);
     ok = waitGone(settings) && ok;
