@@ -60,16 +60,20 @@ bool settled()
     return SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
 }
 
+bool seenHidden;
 HWND waitForWindow(const char* className, const char* title)
 {
+    seenHidden = false;
     for (int i = 0; i < 500; ++i) {
         HWND window = findOwnWindow(className, title);
         if (window && IsWindowVisible(window))
             return window;
+        seenHidden = seenHidden || window;
         Sleep(10);
     }
     return nullptr;
 }
+unsigned long ticks;
 
 bool waitGone(HWND window)
 {
@@ -103,7 +107,25 @@ bool windowCycle(int cycle)
     PostMessageA(mainWindow, WM_COMMAND, 259, 0);
     HWND settings = waitForWindow("#32770", kSettingsTitle);
     if (!settings) {
-        std::fprintf(stderr, "soak_driver: the settings dialog did not open\n");
+        HWND hidden = findOwnWindow("#32770", kSettingsTitle);
+        std::fprintf(stderr, "soak_driver: the settings dialog did not open (round %d, tick %lu, %s, seen %d, answers %d)\n", cycle, ticks,
+                     hidden ? (IsIconic(hidden) ? "there, minimised" : "there, hidden") : "no window", seenHidden, settled());
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr));) {
+            char title[128] = "";
+            GetWindowTextA(window, title, sizeof(title));
+            if (ownerOf(window) == program.dwProcessId)
+                std::fprintf(stderr, "  dialog \"%s\" visible %d\n", title, IsWindowVisible(window) ? 1 : 0);
+        }
+        for (int retry = 1; retry <= 3; ++retry) {
+            PostMessageA(mainWindow, WM_COMMAND, 259, 0);
+            HWND again = waitForWindow("#32770", kSettingsTitle);
+            std::fprintf(stderr, "  retry %d: %s\n", retry, again ? "opened" : "not opened");
+            if (again) {
+                PostMessageA(again, WM_CLOSE, 0, 0);
+                waitGone(again);
+                break;
+            }
+        }
         return false;
     }
     bool ok = openAndClose(settings, 1068, kProgramEditorTitle) && openAndClose(settings, 1069, kTitleEditorTitle);
@@ -247,11 +269,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const DWORD runMs = static_cast<DWORD>(std::atof(argv[2]) * 60000);
-    // Every watch on, the status balloon too; a one-minute countdown. Written before the start, so
+    // Every watch on, the status balloon too; an hour's countdown, so that only the posted expiries
+    // suspend and never one in the middle of a round of windows. Written before the start, so
     // that it is no first run (which would open the settings dialog by itself).
     HKEY key;
     if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar", &key) == ERROR_SUCCESS) {
-        for (const auto& [name, value] : {std::pair<const char*, DWORD>{"Time", 1}, {"Enable", 1}, {"OffCheck", 0},
+        for (const auto& [name, value] : {std::pair<const char*, DWORD>{"Time", 60}, {"Enable", 1}, {"OffCheck", 0},
                                           {"ApplicationCheck", 1}, {"TitleCheck", 1}, {"StatusDisplay", 1},
                                           {"SuspendOther", 0}, {"Monitor", 0}, {"Expand", 0}})
             setSetting(key, name, value);
@@ -278,7 +301,6 @@ int main(int argc, char** argv)
 
     const DWORD start = GetTickCount();
     const auto elapsed = [start] { return GetTickCount() - start; };
-    unsigned long ticks = 0;
     int cycles = 0, failedCycles = 0;
     DWORD nextSample = 0;
     Sample baseline = {};
