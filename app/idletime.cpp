@@ -8,6 +8,16 @@ uint32_t idlePeriodMs(int32_t minutes)
     return period > kTimerMaximumMs ? kTimerMaximumMs : static_cast<uint32_t>(period);
 }
 
+bool inputMissedByHooks(uint32_t lastInput, uint32_t countdownArmedAt, uint32_t lastHookEvent)
+{
+    // The hooks read the clock a little after the system stamped the same event (seen: 1 ms under
+    // Wine), so input up to a second after their last event is taken as that event. Input the
+    // hooks really miss is a user at work for the rest of the period, far beyond that second.
+    constexpr int32_t kSameEventSlackMs = 1000;
+    const auto after = [](uint32_t later, uint32_t earlier) { return static_cast<int32_t>(later - earlier); };
+    return after(lastInput, countdownArmedAt) > 0 && after(lastInput, lastHookEvent) > kSameEventSlackMs;
+}
+
 int32_t monitorPowerArgumentFor(int32_t monitor, int32_t previous)
 {
     switch (monitor) {

@@ -11,6 +11,11 @@ constexpr uint32_t kTimerMaximumMs = 0x7FFFFFFF;
 // there. The setting itself is left as it is.
 uint32_t idlePeriodMs(int32_t minutes);
 
+// Whether the system's last input (GetLastInputInfo) is input the hooks missed: newer than the
+// start of the countdown and newer than the last event the hooks received, counted or not. All
+// three are GetTickCount readings, compared across its wrap.
+bool inputMissedByHooks(uint32_t lastInput, uint32_t countdownArmedAt, uint32_t lastHookEvent);
+
 // SC_MONITORPOWER argument for the Monitor setting: 0 on (-1), 1 off (2), 2 low power (1).
 // Any other value keeps the previous argument.
 int32_t monitorPowerArgumentFor(int32_t monitor, int32_t previous);

@@ -6,8 +6,8 @@
 
 #include <shellapi.h>
 
+#include "app/process_win.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
@@ -202,11 +202,24 @@ void forwardShortcut(HWND window, WORD id)
         SendMessageA(active, WM_COMMAND, id, 0);
 }
 
+// A launcher's hand-off, sent from another process, is answered at once: the power call returns
+// only after the resume, far beyond the launcher's bounded wait. 1: the suspend follows; 0: one
+// is under way already (or its failure box is open), and this request is dropped.
+LRESULT acceptSuspendHandOff(HWND window, LPARAM kind)
+{
+    if (suspendUnderWay || suspendErrorOpen)
+        return 0;
+    PostMessageA(window, WM_COMMAND, IDC_SUSPEND_NOW, kind);
+    return 1;
+}
+
 LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     const WORD id = LOWORD(wParam);
     switch (id) {
     case IDC_SUSPEND_NOW:
+        if (InSendMessage())
+            return acceptSuspendHandOff(window, lParam);
         commandedSuspend(lParam);
         // Whichever loop delivered it (the main one, a box's, the tray menu's), the main loop
         // ends the program once it runs again.
@@ -279,7 +292,6 @@ void trayRetryTick(HWND window)
         return;
     }
     showFatalError(window, "タスクトレイにアイコンを登録できませんでした");
-    PostQuitMessage(0);
 }
 
 void dropTrayMenu()

@@ -6,7 +6,7 @@
 #include <tlhelp32.h>
 
 #include "app/bytes.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/wildcard.h"
 #include "app/windows_win.h"
 #include "settings/settings.h"
@@ -141,13 +141,18 @@ void showReportWhenChanged()
     showTrayBalloon(mainWindow, balloon, kAppName, kBalloonInfo);
 }
 
-// Reloads a list whose file changed in any way since it was loaded. Returns 0 when the file cannot
-// be opened.
-int refreshList(const char* fileName, const WatchList& list, unsigned (*load)())
+// Reloads a list whose file changed in any way since it was loaded. Returns 1 when the list is
+// current, 0 when its file is gone (its watch ends with it: the present flag is cleared), -1 when
+// the file cannot be opened for now (the tick is abandoned and the next one tries again).
+int refreshList(const char* fileName, const WatchList& list, unsigned (*load)(), int& present)
 {
     uint64_t written = 0;
-    if (!readListFileTime(fileName, &written))
+    if (!readListFileTime(fileName, &written)) {
+        if (!isListFileGone(GetLastError()))
+            return -1;
+        present = 0;
         return 0;
+    }
     if (written != list.lastWriteTime)
         load();
     return 1;
@@ -157,23 +162,31 @@ int refreshList(const char* fileName, const WatchList& list, unsigned (*load)())
 
 int runWatchScan()
 {
-    const bool programWatch = settings.ApplicationCheck == 1 && programListPresent && processWatchAvailable &&
-                              programList.text;
-    const bool titleWatch = settings.TitleCheck == 1 && titleListPresent && titleList.text;
+    // A list without text is one whose first load failed in passing: the refresh tries again.
+    bool programWatch = settings.ApplicationCheck == 1 && programListPresent && processWatchAvailable;
+    bool titleWatch = settings.TitleCheck == 1 && titleListPresent;
 
     HANDLE snapshot = INVALID_HANDLE_VALUE;
     if (programWatch) {
-        if (!refreshList(kProgramListFile, programList, loadProgramList))
+        const int state = refreshList(kProgramListFile, programList, loadProgramList, programListPresent);
+        if (state < 0)
             return -1;
+        programWatch = state > 0;
+    }
+    if (programWatch) {
         snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         markRunningPrograms(snapshot);
     }
     if (titleWatch) {
-        if (!refreshList(kTitleListFile, titleList, loadTitleList)) {
+        const int state = refreshList(kTitleListFile, titleList, loadTitleList, titleListPresent);
+        if (state < 0) {
             if (snapshot != INVALID_HANDLE_VALUE)
                 CloseHandle(snapshot);
             return -1;
         }
+        titleWatch = state > 0;
+    }
+    if (titleWatch) {
         collectWindowTitles();
         markPresentTitles();
     }

@@ -7,6 +7,7 @@
 
 #include "app/bytes.h"
 #include "app/mainwnd_win.h"
+#include "app/process_win.h"
 #include "app/scan_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
@@ -24,32 +25,11 @@
 #include "watchlists/editors_win.h"
 #include "watchlists/listfiles_win.h"
 
-int isNtPlatform;
-int shellMajorVersion;
-int readmeAvailable;
-int balloonErrorMode;
-int processWatchAvailable;
-int firstRun;
-int pendingLaunchCommand = -1;
-int shutdownPrivilegeHeld;
-int inputHooksInstalled;
-int launchSuspendPending;
-HMODULE resourceMeterLibrary;
-FreeResourcesProc freeResourcesProc;
-
-HINSTANCE appInstance;
-HWND mainWindow;
-HACCEL acceleratorTable;
-
-HWND aboutBox;
-HWND settingsDialog;
-HWND cautionWindow;
-HWND readmeViewer;
-HWND programEditor;
-HWND titleEditor;
-
-
 namespace {
+
+// A hung instance must not hang every launcher: the hand-off gives up after a few seconds.
+constexpr UINT kHandOffTimeoutMs = 5000;
+constexpr const char* kInstanceSilentText = "起動中の Somnivar が応答しません。\n要求は取り消されました。";
 
 void showError(HWND owner, const char* text, UINT style)
 {
@@ -114,7 +94,9 @@ bool handToRunningInstance(WPARAM command, LPARAM argument)
     HWND running = findRunningInstance();
     if (!running)
         return false;
-    SendMessageA(running, WM_COMMAND, command, argument);
+    DWORD_PTR answer;
+    if (!SendMessageTimeoutA(running, WM_COMMAND, command, argument, SMTO_ABORTIFHUNG, kHandOffTimeoutMs, &answer))
+        showError(nullptr, kInstanceSilentText, MB_ICONWARNING);
     return true;
 }
 
@@ -187,7 +169,6 @@ void acquirePowerRights()
         if (!shutdownPrivilegeHeld) {
             showFatalError(nullptr, "誠に申し訳御座いませんが、現在のシステムまたは\n"
                                     "アカウントでは、サスペンドが実行できません。");
-            PostQuitMessage(0);
         }
         return;
     }
@@ -408,43 +389,6 @@ WPARAM shutDown(WPARAM exitCode)
 }
 
 } // namespace
-
-void systemDirectoryPath(const char* fileName, char* path, size_t pathSize)
-{
-    char directory[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(directory, sizeof(directory));
-    path[0] = '\0';
-    if (length == 0 || length >= sizeof(directory))
-        return;
-    const size_t nameLength = std::strlen(fileName);
-    if (length + 1 + nameLength + 1 > pathSize)
-        return;
-    std::memcpy(path, directory, length);
-    path[length] = '\\';
-    std::memcpy(path + length + 1, fileName, nameLength + 1);
-}
-
-void showFatalError(HWND owner, const char* text)
-{
-    MessageBoxA(owner, text, kAppName, MB_ICONERROR);
-    MessageBoxA(owner, "終了します。", kAppName, MB_ICONERROR);
-}
-
-void centerWindowOnScreen(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const int x = ((GetSystemMetrics(SM_CXSCREEN) - width) / 2 + 4) & ~7;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    if (rect.left == x && rect.top == y)
-        return;
-    ShowWindow(window, SW_HIDE);
-    MoveWindow(window, x, y, width, height, FALSE);
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-}
 
 int setShutdownPrivilege(int enable)
 {

@@ -5,7 +5,7 @@
 
 #include "app/bytes.h"
 #include "app/idletime.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -16,6 +16,7 @@
 
 int suspendInProgress;
 int suspendErrorOpen;
+int suspendUnderWay;
 UINT_PTR resumeGrace;
 // Monitor values outside 0..2 keep the previous argument; before any suspend that is "on".
 int monitorPowerArgument = -1;
@@ -162,8 +163,9 @@ void closeProgramWindows()
 void idleSuspend()
 {
     // One failure box at a time; the countdown stays armed for the next try.
-    if (suspendErrorOpen)
+    if (suspendErrorOpen || suspendUnderWay)
         return;
+    suspendUnderWay = 1;
     armIdleTimer(0);
     closeProgramWindows();
     MessageSet(1);
@@ -188,12 +190,14 @@ void idleSuspend()
     MessageSet(0);
     // Re-armed whatever Enable is: a failed attempt is retried one full period later.
     armIdleTimer(1);
+    suspendUnderWay = 0;
 }
 
 void commandedSuspend(LPARAM kind)
 {
-    if (suspendErrorOpen)
+    if (suspendErrorOpen || suspendUnderWay)
         return;
+    suspendUnderWay = 1;
     armIdleTimer(0);
     MessageSet(1);
     suspendInProgress = 1;
@@ -208,6 +212,7 @@ void commandedSuspend(LPARAM kind)
     MessageSet(0);
     if (settings.Enable == 1)
         armIdleTimer(1);
+    suspendUnderWay = 0;
 }
 
 LRESULT onPower(HWND window, WPARAM event)

@@ -5,6 +5,11 @@
 extern int suspendInProgress;
 // A suspend's failure box is on screen; no other suspend starts meanwhile.
 extern int suspendErrorOpen;
+// From the start of a suspend to the end of its follow-up (error box, window closer included).
+// The monitor broadcast, the window closer and the box all let sent messages in, a launcher's
+// hand-off among them; a suspend started there would run inside this one, and its end would
+// clear suspendInProgress and stop this one's watchers early.
+extern int suspendUnderWay;
 extern UINT_PTR resumeGrace;   // timer 9's SetTimer result while the 30 s grace runs
 extern int monitorPowerArgument; // SC_MONITORPOWER argument of the last suspend
 

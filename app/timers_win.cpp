@@ -3,8 +3,8 @@
 
 #include "app/idletime.h"
 #include "app/mainwnd_win.h"
+#include "app/process_win.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -32,22 +32,22 @@ constexpr const char* kReadmeViewerTitle = "Somnivar - Readme.txt";
 
 // When timer 3 was last armed (GetTickCount).
 DWORD idleArmedAt;
-// Once a timer has failed the program is on its way out: one box, then the quit.
-bool timerFailureReported;
 
 // Windows removes a low-level hook that keeps timing out, without a word; from then on the
 // flag stays clear while the user works and the countdown runs out under their hands. The
-// system's own last-input time still moves. Input the hooks saw restarts the countdown, so
-// input that the system saw after the countdown was armed was missed: the hooks are installed
-// afresh and the input counts. Asked at the expiry rather than at every poll, this costs an idle
-// machine nothing (under Wine every call is a round trip to the server).
-bool inputMissedByHooks()
+// system's own last-input time still moves. Input the hooks saw restarts the countdown or was a
+// move to the same point, which is no activity (a device that reports such moves must not keep
+// the machine awake); input the system saw after both the arming and the hooks' last event was
+// missed: the hooks are installed afresh and the input counts. Asked at the expiry rather than at
+// every poll, this costs an idle machine nothing (under Wine every call is a round trip to the
+// server).
+bool hooksMissedInput()
 {
     if (!isNtPlatform || !inputHooksInstalled)
         return false;
     LASTINPUTINFO info = {};
     info.cbSize = sizeof(info);
-    if (!GetLastInputInfo(&info) || static_cast<LONG>(info.dwTime - idleArmedAt) <= 0)
+    if (!GetLastInputInfo(&info) || !inputMissedByHooks(info.dwTime, idleArmedAt, LastEventTime()))
         return false;
     reinstallInputHooks();
     return true;
@@ -140,12 +140,7 @@ void armIdleTimer(int mode)
 
 void reportTimerFailure()
 {
-    // The box's modal loop goes on running the poll, whose next restart would fail again.
-    if (timerFailureReported)
-        return;
-    timerFailureReported = true;
     showFatalError(mainWindow, kNoTimerText);
-    PostQuitMessage(0);
 }
 
 void reinstallInputHooks()
@@ -187,7 +182,7 @@ void idleExpiryTick()
     // Vetoed expiries leave timer 3 armed: the next try is one full period later.
     if (resourceStopActive || settings.Enable == 0 || resumeGrace)
         return;
-    if (inputMissedByHooks()) {
+    if (hooksMissedInput()) {
         armIdleTimer(0);
         armIdleTimer(1);
         return;

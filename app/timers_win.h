@@ -12,7 +12,7 @@ extern int readmeSettling;
 // Mode 1 arms the idle countdown when it is not armed, any other mode disarms it; both clear
 // the activity flag and, unless our own suspend is in progress, stop the interference watchers.
 void armIdleTimer(int mode);
-// "No timer can be obtained" and the quit, shown once however often a timer fails.
+// "No timer can be obtained" and the quit, through the one fatal path.
 void reportTimerFailure();
 // Installs the input hooks afresh (NT family: Windows may have dropped them). Does nothing
 // unless start-up installed them.

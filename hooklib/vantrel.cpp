@@ -1,8 +1,9 @@
 // Vantrel.dll: system-wide mouse and keyboard hooks that raise one activity flag shared by
 // every process that maps the library. On the 9x family the hook procedures run inside
 // whichever process receives the input, so everything they touch lives in the shared section
-// and they call nothing but CallNextHookEx. The library links without the C runtime (it would
-// otherwise be started up in every one of those processes), so nothing here may need it.
+// and they call nothing but GetTickCount and CallNextHookEx. The library links without the C
+// runtime (it would otherwise be started up in every one of those processes), so nothing here
+// may need it.
 #define VANTREL_BUILD
 #include "hooklib/vantrel.h"
 
@@ -25,6 +26,9 @@ struct SharedState {
     volatile LONG lastMouseX;
     volatile LONG lastMouseY;
     OSVERSIONINFOA version;
+    // GetTickCount when either hook last received an event, counted as activity or not: what the
+    // system saw after it was not seen by the hooks.
+    volatile DWORD lastEventTime;
 };
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record is the 148-byte ANSI one");
@@ -38,10 +42,12 @@ static_assert(offsetof(SharedState, lastMouseY) == offsetof(SharedState, lastMou
               "the fields keep their order");
 static_assert(offsetof(SharedState, version) == offsetof(SharedState, lastMouseY) + 4,
               "the fields keep their order");
+static_assert(offsetof(SharedState, lastEventTime) == offsetof(SharedState, version) + sizeof(OSVERSIONINFOA),
+              "the event time follows the documented fields");
 #ifndef _WIN64
 static_assert(offsetof(SharedState, moduleInstance) == 12 && offsetof(SharedState, lastMouseX) == 16 &&
-                  offsetof(SharedState, version) == 24 && sizeof(SharedState) == 172,
-              "the x86 layout is the documented one");
+                  offsetof(SharedState, version) == 24 && sizeof(SharedState) == 176,
+              "the x86 layout is the documented one, then the event time");
 #endif
 
 __attribute__((section(".shared"), shared)) SharedState shared = {};
@@ -49,6 +55,7 @@ __attribute__((section(".shared"), shared)) SharedState shared = {};
 // The hook code is not examined: every call counts, whatever its code.
 LRESULT CALLBACK mouseHookProc(int code, WPARAM message, LPARAM record)
 {
+    shared.lastEventTime = GetTickCount();
     if (message == WM_MOUSEMOVE || message == WM_NCMOUSEMOVE) {
         // MOUSEHOOKSTRUCT and MSLLHOOKSTRUCT both begin with the cursor point, so one reading
         // serves both hook kinds. A move to the point already stored is no activity.
@@ -66,6 +73,7 @@ LRESULT CALLBACK mouseHookProc(int code, WPARAM message, LPARAM record)
 
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM key, LPARAM record)
 {
+    shared.lastEventTime = GetTickCount();
     shared.activity = 1;
     return CallNextHookEx(shared.keyboardHook, code, key, record);
 }
@@ -119,4 +127,9 @@ VANTREL_API int __cdecl MessageSet(int value)
 {
     shared.activity = value;
     return value;
+}
+
+VANTREL_API unsigned __cdecl LastEventTime(void)
+{
+    return shared.lastEventTime;
 }

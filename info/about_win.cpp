@@ -6,7 +6,7 @@
 
 #include "app/bytes.h"
 #include "app/mainwnd_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "info/version_win.h"
@@ -59,10 +59,8 @@ BOOL onInitDialog(HWND dialog)
         DrawMenuBar(dialog);
     }
     aboutIconPlace = GetDlgItem(dialog, IDC_ABOUT_ICON);
-    if (!SetTimer(dialog, TIMER_ABOUT_ANIMATION, kAnimationPeriodMs, nullptr)) {
+    if (!SetTimer(dialog, TIMER_ABOUT_ANIMATION, kAnimationPeriodMs, nullptr))
         showFatalError(mainWindow, kNoTimerText);
-        PostQuitMessage(0);
-    }
     aboutIconIndex = IDI_PROGRAM;
     GetWindowRect(dialog, &aboutBoxRect);
     return TRUE;

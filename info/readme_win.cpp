@@ -6,7 +6,7 @@
 #include <richedit.h>
 
 #include "app/bytes.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "info/readmelines.h"

@@ -112,6 +112,7 @@
 #define IDC_EDITOR_CLOSE         1069 // 閉じる
 #define IDC_EDITOR_SAVE          1074 // 保存
 #define WM_EDITOR_REFIT_COLUMNS  (WM_APP + 1) // posted to an editor: put both column widths back
+#define WM_EDITOR_LIST_UNREADABLE (WM_APP + 2) // posted to an editor: its file could not be read (wParam error, lParam why)
 
 // ---- About box IDD_ABOUT controls (the readme viewer's one control is IDOK)
 #define IDC_ABOUT_LEGAL          1105 // the legal notice

@@ -8,7 +8,7 @@
 #include <initializer_list>
 
 #include "app/mainwnd_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -43,6 +43,8 @@ constexpr const char* kTimeWrongText = "設定時間に誤りがあります。"
 constexpr const char* kWarningLevelWrongText = "リソース監視警告表示残量に誤りがあります。";
 constexpr const char* kStopLevelWrongText = "自動無効リソース残量に誤りがあります。";
 constexpr const char* kHotKeyFailedText = "ホットキーの設定ができませんでした";
+constexpr const char* kHotKeyNeedsModifierText = "ホットキーには Ctrl か Alt を含めて下さい。\n"
+                                                 "（ファンクションキーは単独でも設定できます）";
 
 constexpr const char* kUninstallTip = "アンインストールです。";
 constexpr const char* kExpandTip = "ダイヤルアップ ネットワーク接続時や、他のコンピュータが接続時に\n"
@@ -292,10 +294,52 @@ int hotKeyModifiers(int code)
            ((flags & HOTKEYF_SHIFT) ? MOD_SHIFT : 0);
 }
 
-void applyHotKey(HWND dialog)
+// What OK stores, read from the controls before any box can open: while a box is up an idle
+// or allowed suspend may destroy the dialog, and its controls would then all read as unchecked.
+struct DialogChoices {
+    LRESULT monitor;   // CB_ERR when nothing is selected
+    int hotKeyCode;
+    bool hotKeyUse, programWatch, titleWatch, statusDisplay, functionOn, standby;
+    bool resourceWatch, resourceStop, expandSuspend, expand, otherSuspendAllowed;
+};
+
+DialogChoices readChoices(HWND dialog)
 {
-    const int code = LOWORD(SendDlgItemMessageA(dialog, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
-    if (isChecked(dialog, IDC_HOTKEY_USE) && code != settings.HotKeyCode) {
+    DialogChoices c;
+    c.monitor = SendDlgItemMessageA(dialog, IDC_MONITOR_LIST, CB_GETCURSEL, 0, 0);
+    c.hotKeyCode = LOWORD(SendDlgItemMessageA(dialog, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
+    c.hotKeyUse = isChecked(dialog, IDC_HOTKEY_USE);
+    c.programWatch = isChecked(dialog, IDC_PROGRAM_WATCH);
+    c.titleWatch = isChecked(dialog, IDC_TITLE_WATCH);
+    c.statusDisplay = isChecked(dialog, IDC_STATUS_DISPLAY);
+    c.functionOn = isChecked(dialog, IDC_FUNCTION_ON);
+    c.standby = isChecked(dialog, IDC_STANDBY);
+    c.resourceWatch = isChecked(dialog, IDC_RESOURCE_WATCH);
+    c.resourceStop = isChecked(dialog, IDC_RESOURCE_STOP);
+    c.expandSuspend = isChecked(dialog, IDC_EXPAND_SUSPEND);
+    c.expand = isChecked(dialog, IDC_EXPAND);
+    c.otherSuspendAllowed = isChecked(dialog, IDC_OTHER_SUSPEND_ALLOW);
+    return c;
+}
+
+// A plain key registered as the hot key would be taken from every program: typing it anywhere
+// would suspend the machine. Only a function key may stand alone (Shift alone does not count).
+bool hotKeyAcceptable(int code)
+{
+    const int key = code & 0xFF;
+    const int flags = (code >> 8) & 0xFF;
+    return (flags & (HOTKEYF_ALT | HOTKEYF_CONTROL)) || (key >= VK_F1 && key <= VK_F24);
+}
+
+bool isNewHotKey(const DialogChoices& chosen)
+{
+    return chosen.hotKeyUse && chosen.hotKeyCode != 0 && chosen.hotKeyCode != settings.HotKeyCode;
+}
+
+void applyHotKey(HWND dialog, DialogChoices& chosen)
+{
+    const int code = chosen.hotKeyCode;
+    if (chosen.hotKeyUse && code != settings.HotKeyCode) {
         UnregisterHotKey(mainWindow, HOTKEY_ID_SUSPEND);
         settings.HotKeyCode = code;
         // An emptied control is "no hot key", handled below; it is nothing to register.
@@ -303,12 +347,13 @@ void applyHotKey(HWND dialog)
             MessageBoxA(dialog, kHotKeyFailedText, kErrorCaption, MB_OK);
     }
     if (code == 0) {
+        chosen.hotKeyUse = false;
         check(dialog, IDC_HOTKEY_USE, false);
         SendDlgItemMessageA(dialog, IDC_HOTKEY, HKM_SETHOTKEY, 0, 0);
         UnregisterHotKey(mainWindow, HOTKEY_ID_SUSPEND);
         settings.HotKeyCode = 0;
     }
-    settings.HotKeyUse = isChecked(dialog, IDC_HOTKEY_USE) ? 1 : 0;
+    settings.HotKeyUse = chosen.hotKeyUse ? 1 : 0;
 }
 
 void storeDialogSettings()
@@ -354,31 +399,39 @@ void onOk(HWND dialog)
     int time, warningLevel, stopLevel;
     if (!readNumberFields(dialog, &time, &warningLevel, &stopLevel))
         return;
+    DialogChoices chosen = readChoices(dialog);
+    if (isNewHotKey(chosen) && !hotKeyAcceptable(chosen.hotKeyCode)) {
+        // Refused like a wrong number: nothing is stored and the old hot key stays.
+        MessageBoxA(dialog, kHotKeyNeedsModifierText, kAppName, MB_ICONWARNING);
+        PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_HOTKEY)), TRUE);
+        return;
+    }
     settings.Time = time;
     settings.Value = warningLevel;
     settings.StopValue = stopLevel;
     // A stored Monitor outside the list leaves nothing selected; it then stays as it was.
-    const LRESULT monitor = SendDlgItemMessageA(dialog, IDC_MONITOR_LIST, CB_GETCURSEL, 0, 0);
-    if (monitor != CB_ERR)
-        settings.Monitor = static_cast<int>(monitor);
-    applyHotKey(dialog);
-    settings.ApplicationCheck = isChecked(dialog, IDC_PROGRAM_WATCH) ? 1 : 0;
-    settings.TitleCheck = isChecked(dialog, IDC_TITLE_WATCH) ? 1 : 0;
+    if (chosen.monitor != CB_ERR)
+        settings.Monitor = static_cast<int>(chosen.monitor);
+    // From here on the dialog may be gone (see DialogChoices); only what was read counts.
+    applyHotKey(dialog, chosen);
+    settings.ApplicationCheck = chosen.programWatch ? 1 : 0;
+    settings.TitleCheck = chosen.titleWatch ? 1 : 0;
     if (isNtPlatform)
-        settings.StatusDisplay = isChecked(dialog, IDC_STATUS_DISPLAY) ? 1 : 0;
-    setEnableState(isChecked(dialog, IDC_FUNCTION_ON) ? 1 : 0);
+        settings.StatusDisplay = chosen.statusDisplay ? 1 : 0;
+    setEnableState(chosen.functionOn ? 1 : 0);
     if (isNtPlatform)
-        settings.SuspendType = isChecked(dialog, IDC_STANDBY) ? 0 : 1;
-    settings.Resource = isChecked(dialog, IDC_RESOURCE_WATCH) ? 1 : 0;
-    settings.Stop = isChecked(dialog, IDC_RESOURCE_STOP) ? 1 : 0;
-    settings.ExpType = isChecked(dialog, IDC_EXPAND_SUSPEND) ? 1 : 0;
-    settings.Expand = isChecked(dialog, IDC_EXPAND) ? 1 : 0;
-    settings.SuspendOther = isChecked(dialog, IDC_OTHER_SUSPEND_ALLOW) ? 1 : 0;
+        settings.SuspendType = chosen.standby ? 0 : 1;
+    settings.Resource = chosen.resourceWatch ? 1 : 0;
+    settings.Stop = chosen.resourceStop ? 1 : 0;
+    settings.ExpType = chosen.expandSuspend ? 1 : 0;
+    settings.Expand = chosen.expand ? 1 : 0;
+    settings.SuspendOther = chosen.otherSuspendAllowed ? 1 : 0;
     storeDialogSettings();
     // The new levels decide afresh whether the low-resource stop holds the function off.
     resourceStopActive = 0;
     setEnableState(settings.Enable);
-    closeDialog(dialog);
+    if (settingsDialog == dialog)
+        closeDialog(dialog);
     if (settings.Enable == 1) {
         // A changed Time takes effect at once.
         armIdleTimer(0);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/windows_win.h"
 #include "settings/settings.h"
 
@@ -73,14 +73,19 @@ void storeDword(HKEY key, const char* name, int32_t value)
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
 }
 
-// Reads at most 4 bytes of a value over the field; shorter data replaces only the low bytes.
-// The read goes through a copy because the platform leaves the buffer undefined when the data
-// is too long, and the repair write that follows a failed read would store such torn bytes.
+// Reads a value over the field. Only what the program writes counts: a REG_DWORD of 4 bytes. Any
+// other type or size counts as missing (a string "30" would otherwise read as 12339, and a Value
+// or StopValue out of range blocks every OK of the settings dialog), so it is repaired with the
+// default as a missing value is. The read goes through a copy because the platform leaves the
+// buffer undefined when the data is too long, and the repair write that follows a failed read
+// would store such torn bytes.
 bool readStoredValue(HKEY key, const char* name, int32_t* field)
 {
-    int32_t data = *field;
+    int32_t data = 0;
+    DWORD type = REG_NONE;
     DWORD size = sizeof(data);
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(data))
         return false;
     *field = data;
     return true;

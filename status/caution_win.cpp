@@ -2,7 +2,7 @@
 #include "status/caution_win.h"
 
 #include "app/mainwnd_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "resources/resource.h"
@@ -43,7 +43,6 @@ BOOL onInitDialog(HWND dialog)
             DestroyMenu(cautionWindowMenu);
             cautionWindowMenu = nullptr;
         }
-        PostQuitMessage(0);
     }
     cautionBlinkState = 1;
     return FALSE;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/windows_win.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -15,6 +15,12 @@ namespace {
 
 constexpr UINT kWatchdogMs = 5000;
 constexpr DWORD kApmSearchMs = 5000;
+// The closer runs on the thread of the low-level input hooks: another program's hung window
+// must not hold it.
+constexpr UINT kApmCloseTimeoutMs = 500;
+// Between two searches of a watcher: a confirmation is still answered well within 100 ms of its
+// appearance, and the watchers no longer cost a whole core while the machine tries to sleep.
+constexpr DWORD kWatchPassPauseMs = 20;
 constexpr int kTextSize = 256;
 
 constexpr const char* kSharingTitle = "共有";
@@ -122,9 +128,9 @@ void sendAnswer(HWND window)
     SendMessageA(window, WM_COMMAND, goOn ? IDOK : IDCANCEL, 0);
 }
 
-// Searches without pause until a window matches or the watch is stopped. The answer goes out
-// only when this watcher is the one that turns the finished flag to 1: a stop that came first
-// wins, and the window is left alone.
+// Searches, with a short pause between passes, until a window matches or the watch is stopped.
+// The answer goes out only when this watcher is the one that turns the finished flag to 1: a
+// stop that came first wins, and the window is left alone.
 void watchFor(WatchRecord& watch, WNDENUMPROC match)
 {
     WatchSearch search = {&watch.finishedFlag, nullptr};
@@ -132,6 +138,8 @@ void watchFor(WatchRecord& watch, WNDENUMPROC match)
         EnumWindows(match, reinterpret_cast<LPARAM>(&search));
         if (watch.finishedFlag)
             return;
+        if (!search.found)
+            Sleep(kWatchPassPauseMs);
     }
     if (InterlockedCompareExchange(&watch.finishedFlag, 1, 0) == 0)
         sendAnswer(search.found);
@@ -211,10 +219,9 @@ void closeApmWindow(HWND window)
 {
     // Takes over the sharing watcher's watchdog for the time of the search.
     sharingWatch.watchdogTimer = SetTimer(window, TIMER_SHARING_WATCHDOG, kWatchdogMs, nullptr);
-    if (!sharingWatch.watchdogTimer) {
+    // The quit comes after this suspend attempt; the window is still looked for.
+    if (!sharingWatch.watchdogTimer)
         showFatalError(window, kNoTimerText);
-        PostQuitMessage(0); // after this suspend attempt; the window is still looked for
-    }
     // This thread handles no timer while it searches, so it keeps the time itself. Nothing but
     // the time ends this search: its own flag stays 0.
     const volatile LONG searching = 0;
@@ -223,7 +230,7 @@ void closeApmWindow(HWND window)
     while (!search.found && GetTickCount() - start < kApmSearchMs)
         EnumWindows(matchApmWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found)
-        SendMessageA(search.found, WM_CLOSE, 0, 0);
+        SendMessageTimeoutA(search.found, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kApmCloseTimeoutMs, nullptr);
     killTimerWhenArmed(window, sharingWatch.watchdogTimer, TIMER_SHARING_WATCHDOG);
     if (sharingWatch.thread)
         endWatch(sharingWatch);

@@ -6,7 +6,7 @@
 
 #include "app/bytes.h"
 #include "app/mainwnd_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"

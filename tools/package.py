@@ -5,7 +5,7 @@ Each zip holds Somnivar.exe and Vantrel.dll from the build's bin folder, the hel
 Readme.txt and the example watch lists under samples/. Members come in a fixed order and
 carry the commit's time, so the same commit always packs the same bytes. Nothing is packed
 that a Windows user could not run: a program of the other architecture, a hook library whose
-exports differ from the four the program imports, or a text that is not code page 932 with
+exports differ from the five the program imports, or a text that is not code page 932 with
 CR LF line ends stops the packing.
     python3 tools/package.py      (tools/package.sh builds first, then runs this)
 """
@@ -20,7 +20,7 @@ import zipfile
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 # Name in the zip's file name: (build preset, PE machine of its files).
 ARCHITECTURES = {"x86": ("win-x86", 0x14C), "x64": ("win-x64", 0x8664)}
-HOOK_EXPORTS = ["FreeHook", "MessageCheck", "MessageSet", "SetHook"]
+HOOK_EXPORTS = ["FreeHook", "LastEventTime", "MessageCheck", "MessageSet", "SetHook"]
 
 
 def version():

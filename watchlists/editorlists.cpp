@@ -6,8 +6,9 @@ std::vector<std::string> namesInListFile(std::string_view bytes, bool (*dropped)
 {
     std::vector<std::string> names;
     size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (!isListControlByte(static_cast<unsigned char>(bytes[i])))
+    // The end of the bytes ends a name too: a last line without a line end is one.
+    for (size_t i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && !isListControlByte(static_cast<unsigned char>(bytes[i])))
             continue;
         const std::string_view name = boundedListEntry(bytes.substr(start, i - start));
         if (!name.empty() && !dropped(name))

@@ -17,9 +17,9 @@ constexpr int columnWidthFor(const ColumnWidths& widths, int rowCount)
     return rowCount > kRowsWithoutScrollBar ? widths.narrow : widths.wide;
 }
 
-// The names of a list file as an editor shows them: every run of non-control bytes that a
-// control byte ends, cut like the scan cuts an entry; a name for which dropped() is true is left
-// out. Bytes after the last control byte form no name, as for the loader.
+// The names of a list file as an editor shows them: every run of non-control bytes, cut like the
+// scan cuts an entry; a name for which dropped() is true is left out. A last line without a line
+// end is a name, as for the loader.
 std::vector<std::string> namesInListFile(std::string_view bytes, bool (*dropped)(std::string_view));
 
 // What an editor writes: every name followed by CR LF, in the given order.

@@ -11,7 +11,7 @@
 
 #include "app/bytes.h"
 #include "app/scan_win.h"
-#include "app/startup_win.h"
+#include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "info/dialogs_win.h"
@@ -33,6 +33,15 @@ namespace {
 constexpr const char* kUnsavedQuestion = "監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？";
 constexpr const char* kAlreadyListed = " は、既に登録されています。";
 constexpr const char* kFetchError = "取得エラー";
+
+// ---- Texts of a list file the editor could not read; %s is the file's name.
+constexpr const char* kListUnreadableText =
+    "\"%s\" を読み込めませんでした。\n元のリストを失わないよう、この画面では保存できません。";
+constexpr const char* kListTooLargeText =
+    "\"%s\" は 32 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。";
+constexpr const char* kSaveRefusedText =
+    "\"%s\" を読み込めなかったため、保存しません。\n画面を閉じて開き直してください。";
+static_assert(kListFileMaxSize == 32 * 1024, "the text names the limit");
 
 // Everything in which the two editors differ.
 struct EditorKind {
@@ -162,23 +171,39 @@ const EditorKind titleKind = {
 
 // ---- Files
 
-// The whole file, opened like the loader opens it. False when it cannot be opened or read.
-bool readWholeFile(const char* fileName, std::string& bytes)
+enum class ListRead { ok, gone, failed, tooLarge };
+
+// The whole file. Shared for reading and writing: a list that another program has open is read
+// all the same, where a refused open would show an empty list that a save then writes over the
+// real one. error is the platform's code of a failed open or read.
+ListRead readWholeFile(const char* fileName, std::string& bytes, DWORD& error)
 {
-    HANDLE file = CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return isListFileGone(error) ? ListRead::gone : ListRead::failed;
+    }
     DWORD sizeHigh = 0;
     const DWORD size = GetFileSize(file, &sizeHigh);
-    bool ok = sizeHigh == 0 && size != INVALID_FILE_SIZE;
+    const DWORD sizeError = size == INVALID_FILE_SIZE ? GetLastError() : NO_ERROR;
+    ListRead result = ListRead::ok;
     DWORD read = 0;
-    if (ok) {
+    if (sizeError != NO_ERROR) {
+        error = sizeError;
+        result = ListRead::failed;
+    } else if (sizeHigh != 0 || size > kListFileMaxSize) {
+        result = ListRead::tooLarge;
+    } else {
         bytes.assign(size, '\0');
-        ok = size == 0 || ReadFile(file, &bytes[0], size, &read, nullptr);
+        if (size != 0 && !ReadFile(file, &bytes[0], size, &read, nullptr)) {
+            error = GetLastError();
+            result = ListRead::failed;
+        }
         bytes.resize(read);
     }
     CloseHandle(file);
-    return ok;
+    return result;
 }
 
 // Writes the content beside the list file and puts it in the list file's place only when every
@@ -210,14 +235,24 @@ DWORD replaceListFile(const char* fileName, const std::string& content)
     return error;
 }
 
-// The system's text for the error, owned by the editor: a box without owner would open behind
-// the topmost editor.
-void showSystemError(HWND dialog, DWORD error)
+// The system's text for the error, after our own lines when there are any; owned by the editor:
+// a box without owner would open behind the topmost editor.
+void showSystemError(HWND dialog, DWORD error, const std::string& ownLines = {})
 {
     char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof(text), nullptr);
-    MessageBoxA(dialog, text, kErrorCaption, MB_ICONWARNING);
+    if (error != NO_ERROR)
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof(text), nullptr);
+    const std::string shown = ownLines.empty() ? text : *text ? ownLines + "\n\n" + text : ownLines;
+    MessageBoxA(dialog, shown.c_str(), kErrorCaption, MB_ICONWARNING);
+}
+
+// One of the texts above with the list file's name in place of %s.
+std::string withFileName(const char* text, const char* fileName)
+{
+    std::string shown = text;
+    shown.replace(shown.find("%s"), 2, fileName);
+    return shown;
 }
 
 // ---- Opening
@@ -265,15 +300,32 @@ HFONT fitButtonLabels(HWND dialog)
     return fitted;
 }
 
-void readWatchedNames(const EditorKind& kind)
+// A file that is there but could not be read is shown as such once the editor is on screen, and
+// never saved over: its real content was not shown.
+void readWatchedNames(const EditorKind& kind, HWND dialog)
 {
     std::string bytes;
-    if (!readWholeFile(kind.fileName, bytes)) {
+    DWORD error = NO_ERROR;
+    const ListRead result = readWholeFile(kind.fileName, bytes, error);
+    if (result == ListRead::gone) {
         kind.present = 0;
+        return;
+    }
+    if (result != ListRead::ok) {
+        kind.state.unreadable = 1;
+        PostMessageA(dialog, WM_EDITOR_LIST_UNREADABLE, error, static_cast<LPARAM>(result));
         return;
     }
     for (const std::string& name : namesInListFile(bytes, kind.droppedWhenRead))
         appendRow(kind.state.rightList, name);
+}
+
+void onListUnreadable(const EditorKind& kind, HWND dialog, DWORD error, ListRead result)
+{
+    if (result == ListRead::tooLarge)
+        showSystemError(dialog, NO_ERROR, withFileName(kListTooLargeText, kind.fileName));
+    else
+        showSystemError(dialog, error, withFileName(kListUnreadableText, kind.fileName));
 }
 
 BOOL onInitDialog(const EditorKind& kind, HWND dialog)
@@ -294,7 +346,7 @@ BOOL onInitDialog(const EditorKind& kind, HWND dialog)
     addInfoItemsToSystemMenu(dialog);
     GetWindowRect(dialog, &kind.openingRect);
     state.labelFont = fitButtonLabels(dialog);
-    readWatchedNames(kind);
+    readWatchedNames(kind, dialog);
     fitColumn(state, state.rightList, kind.widths);
     kind.fillLeft(state.leftList);
     fitColumn(state, state.leftList, kind.widths);
@@ -369,14 +421,18 @@ void save(const EditorKind& kind, HWND dialog)
     ListEditorState& state = kind.state;
     if (!state.listModified)
         return;
+    if (state.unreadable) {
+        MessageBoxA(dialog, withFileName(kSaveRefusedText, kind.fileName).c_str(), kErrorCaption, MB_ICONWARNING);
+        return;
+    }
     const std::vector<std::string> names = rowTexts(state.rightList);
     if (names.empty()) {
         offerDeletion(kind, dialog);
         return;
     }
+    // A failed save leaves the old file whole, and its watch with it.
     const DWORD error = replaceListFile(kind.fileName, listFileContent(names));
     if (error != NO_ERROR) {
-        kind.present = 0;
         showSystemError(dialog, error);
         return;
     }
@@ -606,6 +662,9 @@ INT_PTR editorProc(const EditorKind& kind, HWND dialog, UINT message, WPARAM wPa
         return onNotify(kind, dialog, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_EDITOR_REFIT_COLUMNS:
         onRefitColumns(kind);
+        return TRUE;
+    case WM_EDITOR_LIST_UNREADABLE:
+        onListUnreadable(kind, dialog, static_cast<DWORD>(wParam), static_cast<ListRead>(lParam));
         return TRUE;
     case WM_COMMAND:
         return onCommand(kind, dialog, LOWORD(wParam));

@@ -18,6 +18,7 @@ struct ListEditorState {
     int columnUpdateByProgram;   // set while the editor itself changes a column width
     int editIndex;               // right-list row of the in-place edit
     HFONT labelFont;             // smaller font of the button labels that did not fit, or null
+    int unreadable;              // the list file is there but could not be read: never saved over
 };
 extern ListEditorState programEditorState;
 extern ListEditorState titleEditorState;

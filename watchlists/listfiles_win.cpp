@@ -10,7 +10,7 @@ int titleListPresent;
 namespace {
 
 // No sharing: while the program reads a list nobody can change it under its feet, and a list that
-// another program holds open reads as missing.
+// another program holds open cannot be read until it lets go.
 HANDLE openListFile(const char* fileName)
 {
     return CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -27,32 +27,30 @@ unsigned loadList(const char* fileName, WatchList& list, int& present)
 {
     HANDLE file = openListFile(fileName);
     if (file == INVALID_HANDLE_VALUE) {
-        present = 0;
+        // Only a file that is gone ends its watch. A passing failure (a virus scanner or an editor
+        // holding the file) keeps the list, and the time it was loaded with: the scan's next tick
+        // still finds the file changed and tries again.
+        if (isListFileGone(GetLastError()))
+            present = 0;
         return 0;
     }
-    releaseListText(list);
-    list.lastWriteTime = lastWriteTimeOf(file);
-
+    const uint64_t written = lastWriteTimeOf(file);
     DWORD sizeHigh = 0;
     const DWORD size = GetFileSize(file, &sizeHigh);
-    // A size the buffer arithmetic cannot hold reads as a failed read: an empty list.
-    const bool sizeUsable = sizeHigh == 0 && size <= MAXDWORD - kListSlack &&
-                            !(size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR);
-    const size_t bufferSize = sizeUsable ? size + kListSlack : kListSlack;
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]());
-    if (!buffer) {
-        CloseHandle(file);
-        return 0;
-    }
+    const bool sizeKnown = !(size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR);
+    const bool cut = sizeHigh != 0 || size > kListFileMaxSize;
+    const DWORD wanted = cut ? kListFileMaxSize : size;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[wanted + kListSlack]());
     DWORD bytesRead = 0;
-    const BOOL readOk = sizeUsable && ReadFile(file, buffer.get(), size, &bytesRead, nullptr);
+    const bool readOk = sizeKnown && buffer && ReadFile(file, buffer.get(), wanted, &bytesRead, nullptr);
     CloseHandle(file);
-    if (!readOk) {
-        adoptEmptyListText(list, std::move(buffer), bufferSize, bytesRead);
-        return 0;
-    }
-    // Only what was actually read: the zero bytes behind a short read must not add an entry.
-    return adoptListText(list, std::move(buffer), bytesRead < size ? bytesRead : size);
+    if (!readOk)
+        return 0;  // passing too: the list and its time stay
+    list.lastWriteTime = written;
+    // Only what was actually read: the zero bytes behind a short read are no entry.
+    const size_t got = bytesRead < wanted ? bytesRead : wanted;
+    const size_t used = cut ? dropPartialLastLine(buffer.get(), got) : got;
+    return adoptListText(list, std::move(buffer), used);
 }
 
 }  // namespace
@@ -71,6 +69,11 @@ void freeWatchLists()
 {
     releaseListText(programList);
     releaseListText(titleList);
+}
+
+bool isListFileGone(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 int readListFileTime(const char* fileName, uint64_t* lastWriteTime)

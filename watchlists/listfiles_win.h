@@ -11,12 +11,15 @@ extern WatchList titleList;
 extern int programListPresent;
 extern int titleListPresent;
 
-// Read the file into its list. Return the new length, or 0 when the file cannot be opened (the
-// present flag is cleared, the old list stays) or read (the list becomes empty).
+// Read the file into its list. Return the new length, or 0 when the file cannot be opened or
+// read: the old list stays, and the present flag is cleared only when the file is gone.
 unsigned loadProgramList();
 unsigned loadTitleList();
 void freeWatchLists();
 
+// Whether a failed open's error says that the file is not there (rather than held or refused).
+bool isListFileGone(DWORD error);
+
 // Opens a list file the way the loaders do (no sharing) and reads its last-write time. Returns 0
-// when the file cannot be opened.
+// when the file cannot be opened, GetLastError telling why.
 int readListFileTime(const char* fileName, uint64_t* lastWriteTime);

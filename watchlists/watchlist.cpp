@@ -56,19 +56,23 @@ size_t compactListText(char* bytes, size_t size)
 uint32_t adoptListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t fileSize)
 {
     list.text = std::move(buffer);
-    const size_t compacted = compactListText(list.text.get(), fileSize);
+    size_t compacted = compactListText(list.text.get(), fileSize);
+    // Notepad often ends a file without a line end; its last line is still an entry. The mark fits
+    // where the compaction freed a byte, or else in the slack.
+    if (compacted > 0 && list.text[compacted - 1] != kMarkNotFound && list.text[compacted - 1] != kMarkFound)
+        list.text[compacted++] = kMarkNotFound;
     indexEntries(list, compacted);
     list.length = static_cast<uint32_t>(compacted + 1);
     return list.length;
 }
 
-void adoptEmptyListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t bufferSize, uint32_t reportedBytes)
+size_t dropPartialLastLine(char* bytes, size_t size)
 {
-    std::memset(buffer.get(), 0, bufferSize);
-    list.text = std::move(buffer);
-    list.markPositions.reset();
-    list.entryCount = 0;
-    list.length = reportedBytes;
+    size_t whole = size;
+    while (whole > 0 && !isListControlByte(static_cast<unsigned char>(bytes[whole - 1])))
+        --whole;
+    std::memset(bytes + whole, 0, size - whole);
+    return whole;
 }
 
 void releaseListText(WatchList& list)

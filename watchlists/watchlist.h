@@ -13,6 +13,14 @@ constexpr char kMarkFound = '>';
 // text is always followed by zero bytes.
 constexpr size_t kListSlack = 10;
 
+// Largest list file that is read whole: 32 KiB, some 1,500 program names or 700 titles. The scan
+// matches every entry against every running program and open title once a second, on the thread
+// that also carries the input hooks, so its cost must stay bounded (at this size a few ms a tick
+// for ordinary names, tens of ms for thousands of one-byte or star entries). The scan watches the
+// whole lines within the limit of a larger file; the editors refuse it, so that they never save a
+// part over the whole.
+constexpr size_t kListFileMaxSize = 32 * 1024;
+
 // The editors hold an entry in a 1024-byte buffer. A longer entry is cut to this many bytes, at a
 // character boundary, by the scan and the editors alike (boundedListEntry), so that what the
 // editors show and save is exactly what the scan matches. Window titles are read into the same
@@ -41,11 +49,12 @@ constexpr bool isListControlByte(unsigned char byte)
 size_t compactListText(char* bytes, size_t size);
 
 // Makes buffer (fileSize + kListSlack bytes holding the file's bytes, zero past them) the list's
-// text: compacts it, indexes its entries, sets its length. Returns the new length.
+// text: compacts it, indexes its entries, sets its length. A last line without a line end is an
+// entry like the others. Returns the new length.
 uint32_t adoptListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t fileSize);
-// A read that failed leaves an all-zero text without entries; length keeps the byte count the read
-// reported.
-void adoptEmptyListText(WatchList& list, std::unique_ptr<char[]> buffer, size_t bufferSize, uint32_t reportedBytes);
+// Of the first bytes of a longer file: zeroes the line that the cut left partial and returns the
+// size of the whole lines before it.
+size_t dropPartialLastLine(char* bytes, size_t size);
 // Frees the text and its index.
 void releaseListText(WatchList& list);
 

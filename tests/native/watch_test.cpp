@@ -25,7 +25,7 @@ WatchList load(const std::string& file)  // as the loader hands the bytes over
 
 } // namespace
 
-TEST(WatchList, ControlRunsBecomeOneMarkAndOnlyEndedLinesAreEntries)
+TEST(WatchList, ControlRunsBecomeOneMarkAndEveryLineIsAnEntry)
 {
     // "メモ帳" (trail bytes 0x81, 0x82, 0xa0), half-width "ﾒﾓ", and 0x80, 0xa0, 0xfd-0xff.
     const std::string memo = "\x83\x81\x83\x82\x92\xa0", odd = "\x80\xa0\xfd\xfe\xff";
@@ -33,7 +33,7 @@ TEST(WatchList, ControlRunsBecomeOneMarkAndOnlyEndedLinesAreEntries)
         std::string file, text;
         std::vector<std::string> entries;
     } cases[] = {
-        {"a.exe\r\nb.exe", "a.exe<b.exe", {"a.exe"}},
+        {"a.exe\r\nb.exe", "a.exe<b.exe<", {"a.exe", "b.exe"}},  // the last line needs no line end
         {"\r\n\r\na.exe\r\n", "<a.exe<", {"", "a.exe"}},
         {"a b\tc\n\n\x7f" "d\x01\x1f" "e\r", "a b<c<d<e<", {"a b", "c", "d", "e"}},
         {"a<b>c\r\n", "a<b>c<", {"a", "b", "c"}},  // a '>' reads as found until the scan says otherwise

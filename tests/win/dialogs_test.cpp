@@ -80,6 +80,12 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 259, 0));  // open already: never a second one
     pumpMessages(500);
     EXPECT_EQ(openDialogs(app_.process.id).size(), 1u);
+    std::vector<int> tabOrder;  // in reading order, radio groups at their checked button; no resource meter
+    for (HWND at = item(1100); tabOrder.size() < 30 && (tabOrder.empty() || at != item(1100));
+         at = GetNextDlgTabItem(dialog_, at, FALSE))
+        tabOrder.push_back(GetDlgCtrlID(at));
+    EXPECT_EQ(tabOrder, (std::vector<int>{1100, 1103, 1049, 1114, 1116, 1029, 1053, 1054, 1055, 1056, 1068, 1070,
+                                          1069, 1075, 1, 2, 1111}));
     EXPECT_TRUE(text(1100) == "25" && text(1119) == "150");
     EXPECT_TRUE(checked(1049) && !checked(1105) && checked(1103) && checked(1114) && checked(1116));
     EXPECT_TRUE(checked(1054) && checked(1056) && !checked(1070) && checked(1029) && checked(1075));
@@ -97,6 +103,10 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     for (int id : {1105, 1056, 1030})
         send(item(id), BM_CLICK);
     send(item(1053), CB_SETCURSEL, 1);
+    send(item(1055), HKM_SETHOTKEY, 'S');  // a plain key is refused, and the old one stays
+    press(1);
+    answer("Somnivar", "ホットキーには Ctrl か Alt を含めて下さい。\n（ファンクションキーは単独でも設定できます）", IDOK);
+    EXPECT_TRUE(IsWindow(dialog_) && heldBySomnivar(MOD_CONTROL | MOD_ALT));
     send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
     press(1);
     closed();
@@ -117,6 +127,21 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     press(1);
     closed();
     EXPECT_TRUE(storedSetting("HotKeyUse") == 0 && !heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
+    // An idle suspend closes the dialog under OK's failure box: what OK stores is what it showed.
+    open();
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x5A5B, MOD_CONTROL | MOD_SHIFT, 'S'));
+    send(item(1054), BM_CLICK);
+    send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
+    press(1);
+    Box box;  // the failure box
+    ASSERT_TRUE(waitMessageBox("Somnivar - Error", 10000, &box, app_.process.id));
+    pumpMessages(300);  // the box moved the pointer, which Wine counts as input: switching on restarts
+    ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 256, 0) && postMessage(app_.mainWindow, WM_TIMER, 3, 0));
+    EXPECT_TRUE(waitWindowGone(box.window, 10000) && waitUntil([] { return standIns().callCount == 1; }, 10000));
+    pumpMessages(1000);  // OK goes on once the suspend has returned
+    EXPECT_TRUE(storedSetting("Enable") == 1 && storedSetting("Expand") == 1 && storedSetting("StatusDisplay") == 1);
+    closed();
+    UnregisterHotKey(nullptr, 0x5A5B);
     open();
     press(1111);
     answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);

@@ -5,12 +5,14 @@
 #include <shellapi.h>
 
 #include "app/mainwnd_win.h"
+#include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "status/detectors_win.h"
 #include "status/tray_win.h"
 
 using namespace harness;
@@ -31,6 +33,8 @@ std::vector<WORD> forwarded;
 int commandsToMain;
 DWORD inputTime;
 int hookInstalls;
+bool handOffInBroadcast;  // a launcher's suspend command arrives during the monitor broadcast
+int watcherPauses;
 
 BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
 {
@@ -68,6 +72,12 @@ BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
 // What Windows answers an account without the privilege: success, and this error.
 BOOL WINAPI notAllAssigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD)
 { SetLastError(ERROR_NOT_ALL_ASSIGNED); return TRUE; }
+void WINAPI countedSleep(DWORD ms)
+{
+    const DWORD thread = GetCurrentThreadId();
+    watcherPauses += thread == sharingWatch.threadId || thread == dialUpWatch.threadId;
+    SleepEx(ms, FALSE);
+}
 int fakeSetHook() { return ++hookInstalls; }
 void fakeFreeHook() {}
 
@@ -76,7 +86,7 @@ const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
     HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
     HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
-    HOOK("AdjustTokenPrivileges", notAllAssigned)};
+    HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("Sleep", countedSleep)};
 #undef HOOK
 
 // The broadcast reaches the main window too, as a top-level window of this thread.
@@ -85,6 +95,8 @@ LRESULT CALLBACK testProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     commandsToMain += message == WM_COMMAND;
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER) {
         monitor.push_back({InterlockedIncrement(&standIns().sequence), lParam});
+        if (std::exchange(handOffInBroadcast, false))
+            mainWindowProc(window, WM_COMMAND, IDC_SUSPEND_NOW, SUSPEND_KIND_STANDBY);
         return 0;
     }
     return mainWindowProc(window, message, wParam, lParam);
@@ -132,6 +144,7 @@ protected:
         settings = kDefaultSettings;
         isNtPlatform = readmeAvailable = balloonErrorMode = 1;
         MessageSet(0);
+        fatalErrorShown = 0;
         boxTexts.clear();
         forwarded.clear();
         busyShell = false;
@@ -274,6 +287,12 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
         EXPECT_TRUE(monitor[1].second == -1 && monitor[1].first > call.sequence);
         EXPECT_TRUE(suspendInProgress == 0 && idleTimerArmed != 0 && MessageCheck() == 0);
     }
+    // Through a long call the watchers pause between their searches instead of spinning.
+    watcherPauses = 0;
+    startWatchers();
+    WaitForSingleObject(sharingWatch.thread, 300);
+    stopWatchers();
+    EXPECT_GT(watcherPauses, 1);
 }
 
 TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShowABalloon)
@@ -321,12 +340,14 @@ TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShow
 
 std::vector<LRESULT> seen;
 
-// In a failed suspend's box the suspend is over and none starts; a timer failure (no such
-// window) that the poll in its box meets again shows no second fatal pair.
+// In a failed suspend's box the suspend is over and none starts, nor does one during its monitor
+// broadcast; a timer failure (no such window) that the poll in its box meets again, or the
+// watchers meet, shows no second fatal pair.
 TEST_F(PowerInProcess, BoxesNeverPileUp)
 {
     standIns().failWithError = ERROR_ACCESS_DENIED;
     balloonErrorMode = 0;
+    handOffInBroadcast = true;
     inBox = [] {
         seen = {suspendInProgress, MessageCheck(), onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND)};
         onMainWindowTimer(mainWindow, TIMER_IDLE_EXPIRY);
@@ -340,6 +361,7 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
         onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL);
     };
     armIdleTimer(1);
+    startWatchers();
     mainWindow = window;
     EXPECT_TRUE(quitPosted());
     EXPECT_EQ(seen, (std::vector<LRESULT>{0, 0, kDeny}));
@@ -374,11 +396,11 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
         EXPECT_EQ(MessageCheck(), poll.flagAfter) << poll.enable << poll.flag;
     }
     resumeGrace = 0;  // the resume's grace is over
-    // At the expiry, input the system saw after the countdown was armed was missed by the hooks:
-    // it counts, and they come back; input from before lets the suspend go on.
+    // At the expiry, input the system saw after the arming and the hooks' last event was missed by
+    // them: it counts, and they come back; input from before lets the suspend go on.
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; } expiries[] = {{5, 2, 0}, {-1000, 2, 1}};
+    const struct { LONG after; int installs; LONG calls; } expiries[] = {{1500, 2, 0}, {-1000, 2, 1}};
     for (const auto& expiry : expiries) {
         inputTime = GetTickCount() + expiry.after;
         tick(TIMER_IDLE_EXPIRY);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/scan_win.h"
+#include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
 #include "info/dialogs_win.h"
@@ -162,6 +163,14 @@ TEST_F(SettingsStore, FirstRunWritesTheDefaults)
                              "SuspendType=0", "Time=10", "TitleCheck=0", "Value=30"}));  // no Monitor yet
     setEnableState(1);
     EXPECT_EQ(stored("Monitor"), 0);
+    // Another type or size is repaired like a missing value: the string "30" is no 12339.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("30"), 3);
+    RegSetValueExA(key, "StopValue", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x05"), 1);
+    RegCloseKey(key);
+    load();
+    EXPECT_TRUE(settings.Value == 30 && settings.StopValue == 30 && stored("Value") == 30 && stored("StopValue") == 30);
 }
 
 TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
@@ -284,26 +293,35 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     ASSERT_NE(programEditor, nullptr);
     EXPECT_FALSE(IsWindowVisible(settingsDialog));  // hidden while an editor is open
     const ListEditorState& editor = programEditorState;
-    EXPECT_EQ(rows(editor.rightList), Rows({"win_tests.exe"}));
+    const std::string saved = "win_tests.exe\r\nno line break.exe\r\nzz.exe\r\n";
+    EXPECT_EQ(rows(editor.rightList), Rows({"win_tests.exe", "no line break.exe"}));
     setRows(editor.leftList, {"zz.exe", "win_tests.exe", "a.exe"});
     SendMessageA(programEditor, WM_COMMAND, 1060, 0);
-    EXPECT_EQ(rows(editor.rightList), Rows({"win_tests.exe", "zz.exe"}));
+    EXPECT_EQ(rows(editor.rightList), Rows({"win_tests.exe", "no line break.exe", "zz.exe"}));
     SendMessageA(programEditor, WM_COMMAND, 1074, 0);
-    EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\n");
+    EXPECT_EQ(readFile(path), saved);
     // Reloaded between two ticks of a scan that had found win_tests.exe at another place.
     EXPECT_EQ(runWatchScan(), 1);
-    EXPECT_EQ(std::string(programList.text.get()), "win_tests.exe>zz.exe<");
+    EXPECT_EQ(std::string(programList.text.get()), "win_tests.exe>no line break.exe<zz.exe<");
     // Held open without sharing by another program, the list file cannot be replaced.
     setRows(editor.leftList, {"new.exe"});
     SendMessageA(programEditor, WM_COMMAND, 1060, 0);
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+    EXPECT_EQ(loadProgramList(), 0u);  // held in passing: the list and its watch stay
     CloseHandle(held);
-    EXPECT_EQ(readFile(path), "win_tests.exe\r\nzz.exe\r\n");
-    EXPECT_EQ(editor.listModified, 1);
+    EXPECT_EQ(readFile(path), saved);
+    EXPECT_TRUE(editor.listModified == 1 && programListPresent == 1);
+    // Emptied and deleted, then closed with the close box: the watch ends with the file, the scan goes on.
+    answers = {IDOK, IDYES};
+    ListView_SetItemState(editor.rightList, -1, LVIS_SELECTED, LVIS_SELECTED);
+    SendMessageA(programEditor, WM_COMMAND, 1062, 0);
+    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
     SendMessageA(programEditor, WM_CLOSE, 0, 0);  // the close box asks nothing
     EXPECT_TRUE(programEditor == nullptr && IsWindowVisible(settingsDialog));
-    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(runWatchScan(), 0);
+    EXPECT_EQ(programListPresent, 0);
+    ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0], "Somnivar|win_tests.exe は、既に登録されています。|1");
     EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0) << toUtf8(boxes[1]);
 }
@@ -367,7 +385,11 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     for (HWND& probe : probes)
         probe = CreateWindowExA(0, "STATIC", "Editor probe", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     openAboutBox();
+    // Open in another program that shares it: the editor reads it all the same.
+    HANDLE writer = CreateFileA("TitleList.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     openTitleEditor();
+    CloseHandle(writer);
     ASSERT_NE(titleEditor, nullptr);
     const ListEditorState& editor = titleEditorState;
     EXPECT_EQ(rows(editor.rightList), Rows({"Memo"}));
@@ -391,6 +413,34 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
         EXPECT_EQ(editor.listModified, key == VK_ESCAPE ? 0 : 1);
     }
     EXPECT_TRUE(boxes.empty());
+}
+
+// A list file that is there but cannot be read (held without sharing, or too large) is reported,
+// never saved over, and stays watched.
+TEST_F(EditorInProcess, AnUnreadableListIsReportedAndNeverSavedOver)
+{
+    const std::string held = "a.exe\r\n", large = held + std::string(70000, 'b');
+    for (const std::string& file : {held, large}) {
+        writeFile("FileList.txt", file);
+        HANDLE holder = file == held ? CreateFileA("FileList.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                     : INVALID_HANDLE_VALUE;
+        programListPresent = 1;
+        openProgramEditor();
+        ASSERT_TRUE(waitUntil([&] { return boxes.size() == (file == held ? 1u : 3u); }, 5000));
+        setRows(programEditorState.leftList, {"new.exe"});
+        SendMessageA(programEditor, WM_COMMAND, 1060, 0);
+        SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+        CloseHandle(holder);
+        EXPECT_TRUE(readFile("FileList.txt") == file && programListPresent == 1);
+        EXPECT_EQ(loadProgramList(), 7u);  // the scan watches the whole lines within the limit: a.exe<
+        SendMessageA(programEditor, WM_CLOSE, 0, 0);
+    }
+    const std::string error = "Somnivar - Error|\"FileList.txt\" ", kept = "\n元のリストを失わないよう、この画面では保存できません。";
+    const std::string unsaved = error + "を読み込めなかったため、保存しません。\n画面を閉じて開き直してください。|1";
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[0].rfind(error + "を読み込めませんでした。" + kept + "\n\n", 0), 0u) << toUtf8(boxes[0]);
+    EXPECT_EQ(Rows(boxes.begin() + 1, boxes.end()),
+              Rows({unsaved, error + "は 32 KB を超えているため読み込めません。" + kept + "|1", unsaved}));
 }
 
 // The tooltip refresh calls the notification area only for a change, and again after a refused call.

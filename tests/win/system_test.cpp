@@ -19,13 +19,29 @@ protected:
     Instance instance_;
 };
 
-// Without an instance -S suspends once (as SuspendType says) and ends; a failure waits for its
-// unowned box. An instance started with -M reports the failure as a balloon instead.
+// A hung instance (its thread answers nothing) makes -S give up with a box. Without an instance
+// -S suspends once (as SuspendType says) and ends; a failure waits for its unowned box. An
+// instance started with -M reports the failure as a balloon instead.
 TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
 {
-    standIns().failWithError = ERROR_ACCESS_DENIED;
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hung = CreateThread(nullptr, 0, [](LPVOID event) -> DWORD {
+        WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Somnivar"};
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowExA(0, "Somnivar", "Somnivar", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
+        WaitForSingleObject(event, 30000);
+        return DWORD(DestroyWindow(window));
+    }, release, 0, nullptr);
     Process launch;
     Box box;
+    ASSERT_TRUE(waitUntil([] { return FindWindowA("Somnivar", "Somnivar") != nullptr; }, 5000));
+    ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
+    ASSERT_TRUE(waitMessageBox("Somnivar - Error", 15000, &box, launch.id));
+    EXPECT_EQ(box.text, "起動中の Somnivar が応答しません。\n要求は取り消されました。");
+    EXPECT_TRUE(pressButton(box, IDOK) && waitProcessExit(launch, 10000, nullptr));
+    EXPECT_TRUE(SetEvent(release) && WaitForSingleObject(hung, 10000) == WAIT_OBJECT_0 && CloseHandle(hung) && CloseHandle(release));
+
+    standIns().failWithError = ERROR_ACCESS_DENIED;
     ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
     ASSERT_TRUE(waitMessageBox("Somnivar - Error", 15000, &box, launch.id));
     EXPECT_EQ(box.owner, nullptr);
@@ -57,6 +73,18 @@ TEST_F(Power, RealTimeWithoutInputTheSuspendComesOneMinuteAfterStart)
     ASSERT_TRUE(waitUntil([] { return standIns().callCount > 0; }, 75000));
     EXPECT_GE(standIns().calls[0].tick - started, 60000u);
     EXPECT_LE(standIns().calls[0].tick - started, 62000u);
+}
+
+// Moves to the same point reach the hooks uncounted; the expiry must not take them for missed input.
+TEST_F(Power, ZeroDistanceMovesDuringTheCountdownLetTheSuspendCome)
+{
+    ASSERT_TRUE(startSomnivar("", &instance_));
+    INPUT move = {INPUT_MOUSE};
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;  // by 0, 0
+    ASSERT_EQ(SendInput(1, &move, sizeof(move)), 1u);  // may count: the hooks store the point
+    pumpMessages(2500);  // the poll restarts the countdown after it
+    ASSERT_TRUE(SendInput(1, &move, sizeof(move)) == 1 && post(WM_TIMER, TIMER_IDLE_EXPIRY));
+    EXPECT_TRUE(waitUntil([] { return standIns().callCount == 1; }, 10000));
 }
 
 // The 9x family's resource watch, with the stand-in meter where start-up loads it from.

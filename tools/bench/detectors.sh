@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Figures of the interference detectors, as markdown table rows:
 #  - CPU time of the two watcher threads during 3 s of a simulated sleep (Expand 1), beside the
-#    whole program and the wineserver in the same 3 s with Expand 0;
+#    whole program and the wineserver in the same 3 s with Expand 0, and per second of the call;
 #  - delay from a confirmation window's creation to its answer (median of 20 suspends).
 # CPU comes from /proc/PID/task/*/schedstat (nanoseconds) of the Wine processes.
 #   BIN=build/win-x64/bin tools/bench/detectors.sh
@@ -66,6 +66,9 @@ while IFS= read -r line; do
         else
             count=$(wc -w <<<"$watchers")
             rows+=("| CPU of the $count watcher threads during a simulated sleep | $(ms "$watcher_ns") ms in $wall ms | $floor; with Expand 1 whole program $(ms "$program_ns") ms, wineserver $(ms "$server_ns") ms | schedstat of the Wine threads, power stand-in asleep without handling sent messages |")
+            per_second=$(awk -v n="$watcher_ns" -v w="$((t1 - t0))" 'BEGIN { printf "%.1f", n / w * 1000 }')
+            server_per_second=$(awk -v n="$server_ns" -v w="$((t1 - t0))" 'BEGIN { printf "%.1f", n / w * 1000 }')
+            rows+=("| CPU of the watcher threads per second of power call | $per_second ms | wineserver $server_per_second ms per second | the figures of the row above divided by the wall time of the sleep |")
         fi ;;
     "|"*) rows+=("$line") ;;
     esac
