@@ -365,10 +365,10 @@ TEST_F(EditorInProcess, HostileListFilesScanAndOpenAlike)
             HWND& editor = programs ? programEditor : titleEditor;
             ASSERT_NE(editor, nullptr);
             pumpMessages(200);  // a refusal is shown once the editor is on screen
-            const bool tooLarge = &file == &files[6];
+            const bool tooLarge = file.bytes.size() > 32 * 1024;
             EXPECT_EQ(rows((programs ? programEditorState : titleEditorState).rightList), tooLarge ? Rows() : watched);
             const std::string refusal = std::string("Somnivar - Error|\"") + (programs ? kProgramListFile : kTitleListFile) +
-                                        "\" は 64 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。|1";
+                                        "\" は 32 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。|1";
             EXPECT_EQ(boxes, tooLarge ? Rows({refusal}) : Rows());
             SendMessageA(editor, WM_CLOSE, 0, 0);
             EXPECT_EQ(editor, nullptr);

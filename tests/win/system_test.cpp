@@ -177,6 +177,8 @@ TEST_F(Power, SecondStartsHandOverOptionsAndAnythingElseMeetsTheRunningBox)
         DWORD exitCode = 1;
         ASSERT_TRUE(waitProcessExit(launch, 15000, &exitCode));
         EXPECT_EQ(exitCode, 0u);
+        // The instance answers the hand-off at once and suspends just after.
+        waitUntil([&] { return standIns().returned > calls; }, row.hibernate >= 0 ? 10000 : 500);
         ASSERT_EQ(standIns().callCount, calls + (row.hibernate >= 0 ? 1 : 0));
         if (row.hibernate >= 0) {
             EXPECT_EQ(standIns().calls[calls].hibernate, row.hibernate);

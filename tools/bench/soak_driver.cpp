@@ -3,7 +3,8 @@
 // are there), posts the timers of its one-second tick (2 and 8) as fast as it handles them, with
 // idle expiries (3), resume notifications and their grace (9), suspend queries, re-creations of
 // the taskbar and status requests in between; rewrites both list files and shows and hides a
-// watched window title between ticks; opens and closes every window a hundred times. Samples
+// watched window title between ticks; opens and closes every window after every thousand ticks,
+// a hundred times at the least. Samples
 // the program's handle count, USER and GDI objects, its own windows and private bytes.
 //   soak_driver.exe PATH\Somnivar.exe MINUTES
 // Prints "sample SECONDS HANDLES USER GDI WINDOWS PRIVATE_KIB" lines, then "ticks N", "cycles N",
@@ -30,7 +31,10 @@ const char kWatchedTitle[] = "Soak watched window";
 
 constexpr UINT kTickTimers[] = {2, 8};
 constexpr UINT_PTR kIdleExpiry = 3, kResumeGrace = 9;
-constexpr int kCycles = 100;
+// About 2 s of the program's time a round under Wine on two busy cores: some 300 rounds in the
+// default ten minutes, a hundred at the least.
+constexpr int kTicksPerRound = 1000;
+constexpr int kMinimumRounds = 100;
 
 PROCESS_INFORMATION program;
 HWND mainWindow;
@@ -61,10 +65,17 @@ bool settled()
 }
 
 bool seenHidden;
-HWND waitForWindow(const char* className, const char* title)
+// One message handled by the program, within ten seconds.
+bool deliver(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(mainWindow, message, wParam, lParam, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+HWND waitForWindow(const char* className, const char* title, DWORD ms = 5000)
 {
     seenHidden = false;
-    for (int i = 0; i < 500; ++i) {
+    for (DWORD i = 0; i < ms / 10; ++i) {
         HWND window = findOwnWindow(className, title);
         if (window && IsWindowVisible(window))
             return window;
@@ -105,7 +116,7 @@ bool openAndClose(HWND commandTarget, WPARAM command, const char* title, UINT cl
 bool windowCycle(int cycle)
 {
     PostMessageA(mainWindow, WM_COMMAND, 259, 0);
-    HWND settings = waitForWindow("#32770", kSettingsTitle);
+    HWND settings = waitForWindow("#32770", kSettingsTitle, 60000);
     if (!settings) {
         HWND hidden = findOwnWindow("#32770", kSettingsTitle);
         std::fprintf(stderr, "soak_driver: the settings dialog did not open (round %d, tick %lu, %s, seen %d, answers %d)\n", cycle, ticks,
@@ -199,7 +210,7 @@ DWORD handlesInSystemTable(DWORD processId)
     };
     using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
     static const Query query =
-        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     constexpr ULONG kSystemHandleInformation = 16;
     static std::string buffer(1 << 20, '\0');
     ULONG needed = 0;
@@ -305,9 +316,12 @@ int main(int argc, char** argv)
     DWORD nextSample = 0;
     Sample baseline = {};
     bool haveBaseline = false, answering = true;
-    while (answering && elapsed() < runMs) {
-        // A batch of ticks, settled every 100 so that the queue stays short.
-        for (int i = 0; i < 200 && answering; ++i) {
+    while (answering && (elapsed() < runMs || cycles < kMinimumRounds)) {
+        // A batch of ticks, posted as the system posts its timers, then a round of windows. The
+        // round starts with a posted command and waits for its dialog, so every tick of the batch
+        // has been handled once it opens (a sent message would be taken before the posted ticks
+        // and prove nothing). The suspend query is sent, as the system sends it.
+        for (int i = 0; i < kTicksPerRound && answering; ++i) {
             ++ticks;
             for (UINT timer : kTickTimers)
                 PostMessageA(mainWindow, WM_TIMER, timer, 0);
@@ -323,23 +337,16 @@ int main(int argc, char** argv)
                 PostMessageA(mainWindow, taskbarCreated, 0, 0);
             if (ticks % 2000 == 0)
                 PostMessageA(mainWindow, WM_COMMAND, 267, 0);
-            if (ticks % 100 == 0)
-                answering = settled();
-            if (ticks % 1000 == 0) {
-                DWORD_PTR answer;
-                SendMessageTimeoutA(mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0, SMTO_NORMAL, 10000, &answer);
-            }
+            if (ticks % 1000 == 0)
+                answering = deliver(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0);
             if (ticks % 250 == 0)
                 writeLists(static_cast<int>(ticks / 250));
             if (ticks % 400 == 0)
                 PostThreadMessageA(windowThreadId, WM_APP, 0, 0);
         }
-        // The hundred window rounds spread over the first nine tenths of the run.
-        if (cycles < kCycles && elapsed() >= static_cast<DWORD>(static_cast<double>(runMs) * 0.9 * cycles / kCycles)) {
-            failedCycles += !windowCycle(cycles);
-            ++cycles;
-            answering = settled();
-        }
+        failedCycles += !windowCycle(cycles);
+        ++cycles;
+        answering = answering && settled();
         if (elapsed() >= nextSample) {
             const Sample taken = sample();
             print("sample", elapsed() / 1000.0, taken);
@@ -351,12 +358,6 @@ int main(int argc, char** argv)
             }
             nextSample = elapsed() + 15000;
         }
-    }
-    // The last rounds when the ticks alone took longer than planned.
-    while (answering && cycles < kCycles) {
-        failedCycles += !windowCycle(cycles);
-        ++cycles;
-        answering = settled();
     }
     bool ended = WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0;
     Sample final = {};

@@ -69,6 +69,14 @@ std::vector<std::string> loadedEntries(std::string_view bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // The first bytes of a file over the limit: only its whole lines are kept.
+    std::string cut(bytes);
+    const size_t whole = dropPartialLastLine(cut.data(), cut.size());
+    FUZZ_CHECK(whole <= bytes.size() && cut.substr(0, whole) == bytes.substr(0, whole));
+    FUZZ_CHECK(whole == 0 || isListControlByte(static_cast<unsigned char>(bytes[whole - 1])));
+    for (size_t i = whole; i < bytes.size(); ++i)
+        FUZZ_CHECK(cut[i] == 0 && !isListControlByte(static_cast<unsigned char>(bytes[i])));
+
     const std::vector<std::string> entries = loadedEntries(bytes);
     const std::vector<std::string> rows = namesInListFile(bytes, keepAll);
     // A '<' or '>' inside a line splits it for the scan only.
