@@ -10,6 +10,7 @@
 #include "app/process_win.h"
 #include "app/scan_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -412,6 +413,8 @@ int setShutdownPrivilege(int enable)
 
 int somnivarMain(HINSTANCE instance, int)
 {
+    narrowLibrarySearch();
+    lookUpSystemCalls();
     appInstance = instance;
     setlocale(LC_ALL, "jpn");
     // The state above starts by static initialisation: flags 0, pendingLaunchCommand -1,

@@ -1,11 +1,10 @@
 // Suspend execution (idle and commanded) and the answers to the platform's power notifications.
 #include "app/suspend_win.h"
 
-#include <powrprof.h>
-
 #include "app/bytes.h"
 #include "app/idletime.h"
 #include "app/process_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
@@ -55,8 +54,10 @@ void sendMonitorPower(LPARAM argument)
 PowerCallResult callPowerFunction(int hibernate)
 {
     BOOL succeeded;
-    if (isNtPlatform)
-        succeeded = SetSuspendState(hibernate ? TRUE : FALSE, FALSE, FALSE) != FALSE;
+    if (isNtPlatform && systemCalls.setSuspendState)
+        succeeded = systemCalls.setSuspendState(hibernate ? TRUE : FALSE, FALSE, FALSE) != FALSE;
+    else if (isNtPlatform)  // no power library: the kernel's call, whose flag means suspend
+        succeeded = SetSystemPowerState(hibernate ? FALSE : TRUE, FALSE);
     else
         succeeded = SetSystemPowerState(FALSE, FALSE);
     const DWORD error = GetLastError();

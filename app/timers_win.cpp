@@ -6,6 +6,7 @@
 #include "app/process_win.h"
 #include "app/scan_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/windows_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
@@ -43,11 +44,12 @@ DWORD idleArmedAt;
 // server).
 bool hooksMissedInput()
 {
-    if (!isNtPlatform || !inputHooksInstalled)
+    // Before Windows 2000 the system keeps no last-input time: the hooks are all there is.
+    if (!isNtPlatform || !inputHooksInstalled || !systemCalls.getLastInputInfo)
         return false;
-    LASTINPUTINFO info = {};
+    LastInputRecord info = {};
     info.cbSize = sizeof(info);
-    if (!GetLastInputInfo(&info) || !inputMissedByHooks(info.dwTime, idleArmedAt, LastEventTime()))
+    if (!systemCalls.getLastInputInfo(&info) || !inputMissedByHooks(info.dwTime, idleArmedAt, LastEventTime()))
         return false;
     reinstallInputHooks();
     return true;

@@ -5,8 +5,19 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 
-# The notify record needs the shell 5 balloon fields; the rest is the Windows XP API level.
-set(SOMNIVAR_WIN_DEFINES WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX STRICT)
+# The headers offer only what the oldest system of the build has, so that a newer call cannot
+# creep in unnoticed; what is newer is looked up at run time (app/syslibs_win.cpp), and
+# tools/imports.txt lists what each binary may import. x86 runs on Windows 98 and on 2000: the
+# headers' WINVER 0x0500 is the window level those two share, and _WIN32_WINNT 0x0400 keeps out
+# what only the NT 5 kernel has (GetTickCount64 and the like; mingw-w64's headers gate less than
+# Microsoft's and declare GetLastInputInfo regardless, so the import list is the guard that
+# holds). x64 starts at XP x64 (5.2), the first 64-bit Windows for these processors. The notify record needs the shell 5 balloon fields.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(SOMNIVAR_API_LEVEL WINVER=0x0502 _WIN32_WINNT=0x0502)
+else()
+  set(SOMNIVAR_API_LEVEL WINVER=0x0500 _WIN32_WINDOWS=0x0410 _WIN32_WINNT=0x0400)
+endif()
+set(SOMNIVAR_WIN_DEFINES ${SOMNIVAR_API_LEVEL} _WIN32_IE=0x0500 NOMINMAX STRICT)
 # The manifest names the build's own architecture: a 64-bit program that asks for the x86
 # Common Controls does not start on 64-bit Windows ("side-by-side configuration is incorrect").
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -43,9 +54,10 @@ add_library(somnivar_core STATIC ${SOMNIVAR_PURE_SOURCES} ${SOMNIVAR_WIN_SOURCES
 somnivar_strict(somnivar_core)
 target_compile_definitions(somnivar_core PUBLIC ${SOMNIVAR_WIN_DEFINES})
 target_include_directories(somnivar_core PUBLIC ${CMAKE_SOURCE_DIR})
-# -lpowrprof, not powrprof: the tests have a stand-in library target of that name.
-target_link_libraries(somnivar_core PUBLIC Vantrel comctl32 -lpowrprof version imm32 shell32
-  advapi32 user32 gdi32 kernel32)
+# Only libraries that Windows takes from its own folders are imported; the power and version
+# libraries are loaded by full path at run time (app/syslibs_win.cpp).
+target_link_libraries(somnivar_core PUBLIC Vantrel comctl32 imm32 shell32 advapi32 user32 gdi32
+  kernel32)
 
 # ---- Somnivar.exe
 add_executable(Somnivar WIN32 app/main_win.cpp resources/somnivar.rc)
@@ -65,4 +77,6 @@ include(${CMAKE_SOURCE_DIR}/tools/bench/bench.cmake)
 option(SOMNIVAR_WIN_TESTS "Build the Windows-side tests" ON)
 if(SOMNIVAR_WIN_TESTS)
   include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake)
+else()
+  include(${CMAKE_SOURCE_DIR}/tests/win/dlls/dlls.cmake)
 endif()

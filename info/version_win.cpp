@@ -1,6 +1,7 @@
 #include "info/version_win.h"
 
 #include "app/bytes.h"
+#include "app/syslibs_win.h"
 #include "info/versiontext.h"
 
 #include <cstring>
@@ -15,7 +16,7 @@ int lookUpString(const void* context, const char* path, std::string_view* value)
     const VersionBlock* block = static_cast<const VersionBlock*>(context);
     void* found = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block->data, path, &found, &length) || !found)
+    if (!systemCalls.verQueryValue(block->data, path, &found, &length) || !found)
         return 0;
     const char* text = static_cast<const char*>(found);
     const char* begin = static_cast<const char*>(block->data);
@@ -30,8 +31,12 @@ int lookUpString(const void* context, const char* path, std::string_view* value)
 int loadVersionBlock(const char* path, VersionBlock* block)
 {
     *block = {};
+    // Without the version library there is no version to show, nothing worse.
+    lookUpSystemCalls();
+    if (!systemCalls.getFileVersionInfoSize || !systemCalls.getFileVersionInfo || !systemCalls.verQueryValue)
+        return 0;
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    const DWORD size = systemCalls.getFileVersionInfoSize(path, &ignored);
     if (size == 0)
         return 0;
     void* data = HeapAlloc(GetProcessHeap(), 0, size);
@@ -40,8 +45,8 @@ int loadVersionBlock(const char* path, VersionBlock* block)
     void* translation = nullptr;
     UINT translationLength = 0;
     // A translation value too short to hold one entry counts as none.
-    if (!GetFileVersionInfoA(path, 0, size, data) ||
-        !VerQueryValueA(data, "\\VarFileInfo\\Translation", &translation, &translationLength) ||
+    if (!systemCalls.getFileVersionInfo(path, 0, size, data) ||
+        !systemCalls.verQueryValue(data, "\\VarFileInfo\\Translation", &translation, &translationLength) ||
         !translation || translationLength < sizeof(DWORD)) {
         HeapFree(GetProcessHeap(), 0, data);
         return 0;

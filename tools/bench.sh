@@ -182,7 +182,8 @@ fi
 
 if want expiry; then
 echo "== expiry"
-# A copy of the program beside the benchmark's powrprof.dll, which notes the moment of the call.
+# A copy of the program, with the benchmark's powrprof.dll (which notes the moment of the call)
+# in the prefix's system folder.
 cp "$BIN/Somnivar.exe" "$BIN/Vantrel.dll" "$BIN/bench/"
 probe standin on
 run "$BIN/bench/Somnivar.exe" >>"$logs/Somnivar.exe.log" 2>&1 &

@@ -4,7 +4,7 @@ somnivar_packages=(
     cmake ninja-build g++ python3
     googletest libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine wine64 xvfb fonts-ipafont fonts-horai-umefont
+    wine wine64 wine32:i386 xvfb fonts-ipafont fonts-horai-umefont
 )
 
 somnivar_install_missing() {
@@ -21,6 +21,8 @@ somnivar_install_missing() {
         sudo=(sudo)
     fi
     export DEBIAN_FRONTEND=noninteractive
+    # The 32-bit Wine runs the released x86 program; it comes from Debian's i386 architecture.
+    dpkg --print-foreign-architectures | grep -qx i386 || "${sudo[@]}" dpkg --add-architecture i386
     "${sudo[@]}" apt-get update -q
     "${sudo[@]}" apt-get install -y -q "${missing[@]}" </dev/null
 }

@@ -206,6 +206,27 @@ ListRead readWholeFile(const char* fileName, std::string& bytes, DWORD& error)
     return result;
 }
 
+// The 9x family has the name of the replacing move but not the move: there the old list steps
+// aside under a temporary name, and comes back when the new one cannot take its place.
+DWORD replaceByRenaming(const char* temporary, const char* fileName)
+{
+    char previous[MAX_PATH];
+    if (!GetTempFileNameA(".", "snv", 0, previous) || !DeleteFileA(previous))
+        return GetLastError();
+    const bool hadList = MoveFileA(fileName, previous) != FALSE;
+    if (!hadList && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return GetLastError();
+    if (!MoveFileA(temporary, fileName)) {
+        const DWORD error = GetLastError();
+        if (hadList)
+            MoveFileA(previous, fileName);
+        return error;
+    }
+    if (hadList)
+        DeleteFileA(previous);
+    return NO_ERROR;
+}
+
 // Writes the content beside the list file and puts it in the list file's place only when every
 // byte is on disk, so that a failure at any point leaves the old file as it was. Returns the
 // platform's error code, NO_ERROR on success.
@@ -228,8 +249,11 @@ DWORD replaceListFile(const char* fileName, const std::string& content)
         if (!CloseHandle(file) && error == NO_ERROR)
             error = GetLastError();
     }
-    if (error == NO_ERROR && !MoveFileExA(temporary, fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (error == NO_ERROR && !MoveFileExA(temporary, fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
+        if (error == ERROR_CALL_NOT_IMPLEMENTED)
+            error = replaceByRenaming(temporary, fileName);
+    }
     if (error != NO_ERROR)
         DeleteFileA(temporary);
     return error;

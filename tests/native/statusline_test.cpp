@@ -44,7 +44,7 @@ TEST(StatusLine, ExampleBreaksFromShellFiveAndIsCutBefore)
     in.Expand = in.ApplicationCheck = 1;
     in.Monitor = 2;
     ASSERT_EQ(line(in), example);
-    for (int shell : {0, 4, 5, 6}) {
+    for (int shell : {0, 4, 5, 10}) {
         in.shellMajorVersion = shell;
         EXPECT_EQ(line(in, true), shell < 5 ? std::string(example, 59) + "..."
                                             : "Somnivar - S:ON O:CAN/10Min U:OFF E:ON/SUS M:STB\n"

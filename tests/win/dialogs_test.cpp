@@ -100,7 +100,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     open();
     setText(1119, "40");
     setText(1100, "007");
-    for (int id : {1105, 1056, 1030})
+    for (int id : {1105, 1056, 1030, 1070, 1115})
         send(item(id), BM_CLICK);
     send(item(1053), CB_SETCURSEL, 1);
     send(item(1055), HKM_SETHOTKEY, 'S');  // a plain key is refused, and the old one stays
@@ -112,7 +112,8 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     closed();
     for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
              {"Time", 7}, {"Value", 40}, {"SuspendType", 0}, {"Monitor", 1}, {"HotKeyUse", 1}, {"ApplicationCheck", 0},
-             {"HotKeyCode", kCtrlShiftS}, {"SuspendOther", 0}, {"StatusDisplay", 1}, {"Enable", 1}})
+             {"HotKeyCode", kCtrlShiftS}, {"SuspendOther", 0}, {"StatusDisplay", 1}, {"Enable", 1}, {"TitleCheck", 1},
+             {"ExpType", 1}})
         EXPECT_EQ(storedSetting(name), value) << name;
     EXPECT_TRUE(heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
     EXPECT_FALSE(heldBySomnivar(MOD_CONTROL | MOD_ALT));
@@ -124,9 +125,12 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     open();
     EXPECT_TRUE(storedSetting("Enable") == 1 && storedSetting("OffCheck") == 1 && checked(1103));
     send(item(1055), HKM_SETHOTKEY, 0);  // an emptied hot key is given up and stored as 0
+    for (int id : {1049, 1070, 1116})  // and the other answers of the pairs
+        send(item(id), BM_CLICK);
     press(1);
     closed();
     EXPECT_TRUE(storedSetting("HotKeyUse") == 0 && !heldBySomnivar(MOD_CONTROL | MOD_SHIFT));
+    EXPECT_TRUE(storedSetting("SuspendType") == 1 && storedSetting("TitleCheck") == 0 && storedSetting("ExpType") == 0);
     // An idle suspend closes the dialog under OK's failure box: what OK stores is what it showed.
     open();
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x5A5B, MOD_CONTROL | MOD_SHIFT, 'S'));
@@ -188,15 +192,4 @@ TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCut)
         ASSERT_TRUE(postMessage(viewer, WM_CLOSE, 0, 0) && waitWindowGone(viewer, 10000));
     }
     EXPECT_TRUE(processRunning(app_.process));
-}
-
-// A -H start with no instance shows the viewer and ends with it.
-TEST_F(InfoTest, HelpStartEndsWithItsViewer)
-{
-    writeFile("Readme.txt", numberedLines(150));
-    ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-H"}, &app_.process));
-    HWND viewer = window("Somnivar - Readme.txt");
-    ASSERT_TRUE(viewer && postMessage(viewer, WM_CLOSE, 0, 0));
-    DWORD exitCode = 1;
-    EXPECT_TRUE(waitProcessExit(app_.process, 10000, &exitCode) && exitCode == 0);
 }

@@ -8,6 +8,7 @@
 #include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
+#include "app/syslibs_win.h"
 #include "app/timers_win.h"
 #include "hooklib/vantrel.h"
 #include "resources/resource.h"
@@ -45,9 +46,9 @@ BOOL WINAPI recordNotifyIcon(DWORD code, PNOTIFYICONDATAA record)
     return !busy;
 }
 HICON WINAPI iconById(HINSTANCE, const char* name) { return HICON(name); }  // icon 2 is HICON(2)
-int WINAPI fakeBox(HWND, const char* text, const char*, UINT)
+int WINAPI fakeBox(HWND, const char* text, const char* caption, UINT)
 {
-    boxTexts.push_back(text);
+    boxTexts.push_back(std::string(caption) + "|" + text);
     if (inBox)
         std::exchange(inBox, nullptr)();
     return IDOK;
@@ -64,7 +65,7 @@ BOOL WINAPI hookedSetSystemPowerState(BOOL suspend, BOOL force)
     standin::logPowerCall(suspend, force, 9);
     return TRUE;
 }
-BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
+BOOL WINAPI fakeLastInput(LastInputRecord* info)
 {
     info->dwTime = inputTime;
     return TRUE;
@@ -72,20 +73,21 @@ BOOL WINAPI fakeLastInput(LASTINPUTINFO* info)
 // What Windows answers an account without the privilege: success, and this error.
 BOOL WINAPI notAllAssigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD)
 { SetLastError(ERROR_NOT_ALL_ASSIGNED); return TRUE; }
+BOOL WINAPI assigned(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) { SetLastError(0); return TRUE; }
 void WINAPI countedSleep(DWORD ms)
 {
     const DWORD thread = GetCurrentThreadId();
     watcherPauses += thread == sharingWatch.threadId || thread == dialUpWatch.threadId;
     SleepEx(ms, FALSE);
 }
-int fakeSetHook() { return ++hookInstalls; }
+int fakeSetHook() { return ++hookInstalls; }  // from -1: fails once
+HANDLE WINAPI failedSnapshot(DWORD, DWORD) { return INVALID_HANDLE_VALUE; }
 void fakeFreeHook() {}
 
 #define HOOK(name, replacement) {name, reinterpret_cast<void*>(replacement)}
 const std::pair<const char*, void*> kHooks[] = {
     HOOK("Shell_NotifyIconA", recordNotifyIcon), HOOK("LoadIconA", iconById), HOOK("MessageBoxA", fakeBox),
-    HOOK("SetSuspendState", hookedSetSuspendState), HOOK("SetSystemPowerState", hookedSetSystemPowerState),
-    HOOK("GetLastInputInfo", fakeLastInput), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
+    HOOK("SetSystemPowerState", hookedSetSystemPowerState), HOOK("SetHook", fakeSetHook), HOOK("FreeHook", fakeFreeHook),
     HOOK("AdjustTokenPrivileges", notAllAssigned), HOOK("Sleep", countedSleep)};
 #undef HOOK
 
@@ -151,6 +153,10 @@ protected:
         appInstance = LoadLibraryExA(binPath("Somnivar.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         for (size_t i = 0; i < std::size(kHooks); ++i)
             previous_[i] = hookImport(kHooks[i].first, kHooks[i].second);
+        lookUpSystemCalls();
+        systemCalls_ = systemCalls;
+        systemCalls.setSuspendState = hookedSetSuspendState;
+        systemCalls.getLastInputInfo = fakeLastInput;
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
             WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
             RegisterClassA(&windowClass);
@@ -164,6 +170,7 @@ protected:
         armIdleTimer(0);
         for (size_t i = 0; i < std::size(kHooks); ++i)
             hookImport(kHooks[i].first, previous_[i]);
+        systemCalls = systemCalls_;
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
         suspendInProgress = resourceStopActive = isNtPlatform = balloonErrorMode = inputHooksInstalled = 0;
@@ -192,6 +199,7 @@ protected:
     LRESULT command(WPARAM id) { return SendMessageA(mainWindow, WM_COMMAND, id, 0); }
     LRESULT tick(UINT_PTR timer) { return onMainWindowTimer(mainWindow, timer); }
     void* previous_[std::size(kHooks)] = {};
+    SystemCalls systemCalls_ = {};
 };
 
 using PowerInProcess = MainWindow;
@@ -239,8 +247,36 @@ TEST_F(MainWindow, TraySetUpRetriesABusyShellFiveTimesThenEnds)
         expected.insert(expected.end(), {NIM_ADD, NIM_MODIFY, NIM_DELETE});
     }
     EXPECT_EQ(codes, expected);
-    EXPECT_EQ(boxTexts, std::vector<std::string>({"タスクトレイにアイコンを登録できませんでした", "終了します。"}));
+    EXPECT_EQ(boxTexts, std::vector<std::string>({"Somnivar|タスクトレイにアイコンを登録できませんでした", "Somnivar|終了します。"}));
     EXPECT_TRUE(quitPosted());
+}
+
+// Start-up reports word for word: the failed hooks, whose start leaves its window for the next to
+// find; then, with the hooks in place, a taken hot key, no process snapshot and the balloon that
+// says where errors will show, before a queued quit ends the run.
+TEST_F(MainWindow, StartUpMessagesWordForWord)
+{
+    destroy();
+    ASSERT_TRUE(storeSettings({{"HotKeyCode", 0x653}}) && RegisterHotKey(nullptr, 0x5A5A, MOD_CONTROL | MOD_ALT, 'S'));
+    hookImport("AdjustTokenPrivileges", reinterpret_cast<void*>(assigned));
+    void* snapshot = hookImport("CreateToolhelp32Snapshot", reinterpret_cast<void*>(failedSnapshot));
+    const int arguments = std::exchange(__argc, 1);  // none
+    hookInstalls = -1;
+    for (int start = 0; start < 3; ++start) {
+        EXPECT_EQ(somnivarMain(appInstance, 0), 0);
+        if (start == 1 && DestroyWindow(mainWindow))
+            PostQuitMessage(0);
+    }
+    __argc = arguments;
+    hookImport("CreateToolhelp32Snapshot", snapshot);
+    UnregisterHotKey(nullptr, 0x5A5A);
+    EXPECT_EQ(boxTexts, std::vector<std::string>({"Somnivar|マウス・キーボードをフックできませんでした。", "Somnivar|終了します。",
+                                                  "Somnivar|Somnivar は既に起動されています。",
+                                                  "Somnivar - Error|ホットキーの設定ができませんでした",
+                                                  "Somnivar - Error|現在、プログラム監視ができない状態です。"}));
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const NOTIFYICONDATAA& r) {
+        return std::string(r.szInfo) == "サスペンドエラーメッセージは、ここに表示されます";
+    }));
 }
 
 TEST_F(MainWindow, CommandsForwardOnlyTheListedShortcutsAndNeverToItself)
@@ -270,13 +306,15 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
     constexpr int idle = 1;
     settings.Monitor = 1;
     const struct {
-        int nt, kind, suspendType;
+        int nt, kind, suspendType;  // nt 2: without a power library, the kernel's call (suspend flag)
         std::vector<LONG> call;  // hibernate, force, disableWakeEvent
     } cases[] = {{1, idle, 1, {1, 0, 0}}, {1, idle, 0, {0, 0, 0}}, {1, 263, 0, {1, 0, 0}}, {1, 264, 1, {0, 0, 0}},
-                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}};
+                 {1, 258, 1, {1, 0, 0}}, {1, 0, 0, {0, 0, 0}}, {0, 263, 1, {0, 0, 9}}, {2, idle, 0, {1, 0, 9}},
+                 {2, 263, 0, {0, 0, 9}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.nt << " " << c.kind << " " << c.suspendType);
-        isNtPlatform = c.nt;
+        isNtPlatform = c.nt != 0;
+        systemCalls.setSuspendState = c.nt == 2 ? nullptr : hookedSetSuspendState;
         settings.SuspendType = c.suspendType;
         clearRecords();
         c.kind == idle ? idleSuspend() : commandedSuspend(c.kind);
@@ -369,17 +407,13 @@ TEST_F(PowerInProcess, BoxesNeverPileUp)
     EXPECT_EQ(standIns().callCount, 1);
 }
 
-// A veto of a suspend we allowed and switching on start the countdown afresh (timer 3), and so
-// does input the hooks saw, only while enabled. A resume installs the hooks again, and so does an
+// Switching on starts the countdown afresh (timer 3), and so does input the hooks saw, only while
+// enabled. A resume installs the hooks again, and so does an
 // expiry that finds input within the period (Time 10) which the hooks missed: it counts as input.
 TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
 {
-    settings.SuspendOther = 1;
     inputHooksInstalled = 1;
     hookInstalls = 0;
-    onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPEND);
-    onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED);
-    EXPECT_EQ(idleTimerArmed, 3u);
     onPowerBroadcast(mainWindow, PBT_APMRESUMEAUTOMATIC);
     idleTimerArmed = 99;
     setEnableState(1);
@@ -397,15 +431,24 @@ TEST_F(PowerInProcess, CountdownStartsAfreshAndLostHooksComeBack)
     }
     resumeGrace = 0;  // the resume's grace is over
     // At the expiry, input the system saw after the arming and the hooks' last event was missed by
-    // them: it counts, and they come back; input from before lets the suspend go on.
+    // them: it counts, and they come back; input from before lets the suspend go on, as does any
+    // input where the system keeps no last-input time (before Windows 2000). Input the poll saw and
+    // both vetoes of a request restart the countdown: input before them was seen.
     armIdleTimer(0);
     armIdleTimer(1);
-    const struct { LONG after; int installs; LONG calls; } expiries[] = {{1500, 2, 0}, {-1000, 2, 1}};
+    const struct { LONG after; int installs; LONG calls; bool systemKnows; void (*restart)(); } expiries[] = {
+        {1500, 2, 0, true, [] {}}, {-1000, 2, 1, true, [] {}}, {1500, 2, 2, false, [] {}},
+        {0, 2, 3, true, [] { MessageSet(1); onMainWindowTimer(mainWindow, TIMER_ACTIVITY_POLL); }},
+        {0, 2, 4, true, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSUSPENDFAILED); }},
+        {0, 2, 5, true, [] { onPowerBroadcast(mainWindow, PBT_APMQUERYSTANDBYFAILED); }}};
     for (const auto& expiry : expiries) {
+        Sleep(20);  // the countdown was armed before this input
+        systemCalls.getLastInputInfo = expiry.systemKnows ? fakeLastInput : nullptr;
         inputTime = GetTickCount() + expiry.after;
+        expiry.restart();
         tick(TIMER_IDLE_EXPIRY);
-        EXPECT_EQ(hookInstalls, expiry.installs) << expiry.after;
-        EXPECT_EQ(standIns().callCount, expiry.calls) << expiry.after;
+        EXPECT_EQ(hookInstalls, expiry.installs) << &expiry - expiries;
+        EXPECT_EQ(standIns().callCount, expiry.calls) << &expiry - expiries;
         EXPECT_NE(idleTimerArmed, 0u);
     }
 }

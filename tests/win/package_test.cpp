@@ -7,7 +7,7 @@ using namespace harness;
 
 class Package : public SomnivarTest {};
 
-TEST_F(Package, UnpackedCopyAddsItsIconShowsItsVersionAndEndsCleanly)
+TEST_F(Package, UnpackedCopyAddsItsIconAndEndsCleanly)
 {
     const char* folder = std::getenv("SOMNIVAR_PACKAGE_DIR");
     if (!folder)
@@ -22,14 +22,6 @@ TEST_F(Package, UnpackedCopyAddsItsIconShowsItsVersionAndEndsCleanly)
     ASSERT_TRUE(tray.waitFor(icon(NIM_ADD), 15000)) << "no tray icon";
 
     HWND mainWindow = findProcessWindow(program.id, "Somnivar", "Somnivar");
-    ASSERT_TRUE(postMessage(mainWindow, WM_COMMAND, 260, 0));  // the tray menu's version item
-    char version[64] = "";  // the box is found before it has filled in its texts
-    waitUntil([&] {
-        HWND about = findProcessWindow(program.id, "#32770", "Somnivar について");
-        return about && GetDlgItemTextA(about, 1106, version, sizeof(version)) > 0;
-    }, 5000);
-    EXPECT_STREQ(version, "Version 8.1");
-
     ASSERT_TRUE(postMessage(mainWindow, WM_CLOSE, 0, 0));
     DWORD exitCode = 99;
     ASSERT_TRUE(waitProcessExit(program, 10000, &exitCode));

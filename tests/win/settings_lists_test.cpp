@@ -6,11 +6,15 @@
 
 #include <cstring>
 
+#include "app/mainwnd_win.h"
 #include "app/scan_win.h"
 #include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/timers_win.h"
+#include "hooklib/vantrel.h"
 #include "info/dialogs_win.h"
+#include "info/version_win.h"
+#include "info/versiontext.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog_win.h"
@@ -25,6 +29,8 @@ using Rows = std::vector<std::string>;
 namespace {
 
 constexpr const char* kKey = "Software\\Orlenby\\Somnivar";
+
+BOOL WINAPI moveNotImplemented(const char*, const char*, DWORD) { return SetLastError(ERROR_CALL_NOT_IMPLEMENTED), FALSE; }
 
 // Every box answered by a thread timer, as "caption|text|" and its buttons among OK 1, Cancel 2, Yes 6, No 7.
 Rows boxes;
@@ -49,6 +55,22 @@ void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD)
 }
 
 HANDLE WINAPI failedSnapshot(DWORD, DWORD) { return INVALID_HANDLE_VALUE; }
+void* realWriteFile;
+BOOL WINAPI fullDisk(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED*)  // room for half
+{
+    return reinterpret_cast<decltype(&WriteFile)>(realWriteFile)(file, data, size / 2, written, nullptr);
+}
+
+// A node of a 16-bit version block: sizes and key, then the value or the children, 4-byte aligned.
+std::string versionNode(const std::string& key, const std::string& content, WORD valueLength = 0)
+{
+    std::string node = std::string(4, '\0') + key + '\0';
+    node.resize((node.size() + 3) & ~3u);
+    node += content;
+    const WORD sizes[] = {WORD(node.size()), valueLength};
+    std::memcpy(&node[0], sizes, sizeof(sizes));
+    return node;
+}
 
 decltype(&SetTimer) realSetTimer;
 UINT idlePeriod;  // of the last idle countdown armed
@@ -147,8 +169,6 @@ protected:
 class SettingsStore : public InProcess {};
 class EditorInProcess : public InProcess {};
 class ScanInProcess : public InProcess {};
-class Scan : public InProcess {};
-class IdleCost : public InProcess {};
 
 } // namespace
 
@@ -249,8 +269,9 @@ TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
 }
 
 // Reserved names and the program's own titles never match; a balloon shows every change, and the
-// show-status command shows it again.
-TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
+// show-status command shows it again. A find switches the function off and its end on again,
+// unless the user switched it off meanwhile.
+TEST_F(ScanInProcess, MarksWatchedEntriesShowsEveryChangeAndSwitchesTheFunction)
 {
     settings.ApplicationCheck = settings.TitleCheck = settings.StatusDisplay = processWatchAvailable = 1;
     runWatchScan();  // forgets what an earlier test left shown
@@ -259,8 +280,7 @@ TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
     writeFile(kTitleListFile, "メモ帳*\r\n設定\r\n*の設定\r\nSomnivar*\r\n");
     programListPresent = loadProgramList();  // as start-up loads them
     titleListPresent = loadTitleList();
-    startProgramAs("notepad.exe");
-    startProgramAs("calc.exe");
+    Process notepad = startProgramAs("notepad.exe"), calc = startProgramAs("calc.exe");
     startProgramAs("System");
     Process windows;
     ASSERT_TRUE(startProcess(binPath("helper.exe"), {"windows \"無題 - メモ帳\" \"メモ帳 - a.txt\" 設定 "
@@ -276,9 +296,21 @@ TEST_F(ScanInProcess, MarksWatchedEntriesAndShowsEveryChange)
     EXPECT_EQ(runWatchScan(), 4);
     killProcess(windows);
     EXPECT_EQ(runWatchScan(), 2);
-    const std::string programs = "・監視プログラム名\n    notepad.exe\n    calc.exe";
+    auto enableAfterTicks = [](int enable) {
+        return waitUntil([&] { return !onMainWindowTimer(mainWindow, TIMER_WATCH_SCAN) && settings.Enable == enable; }, 5000);
+    };
+    EXPECT_TRUE(enableAfterTicks(0));
+    killProcess(notepad);
+    killProcess(calc);
+    EXPECT_TRUE(enableAfterTicks(1));
+    notepad = startProgramAs("notepad.exe");
+    EXPECT_TRUE(enableAfterTicks(0));
+    mainWindowProc(mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0);  // the user's off outlasts the find
+    killProcess(notepad);
+    EXPECT_TRUE(enableAfterTicks(0) && settings.OffCheck == 1);
+    const std::string programs = "・監視プログラム名\n    notepad.exe\n    calc.exe", none = "監視対象は見つかりません";
     const std::string both = programs + "\n・監視タイトル名\n    メモ帳 - a.txt\n    設定";
-    EXPECT_EQ(balloons(), Rows({both, both, programs}));
+    EXPECT_EQ(balloons(), Rows({both, both, programs, none, "・監視プログラム名\n    notepad.exe", none}));
 }
 
 TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailedSaveKeepsAll)
@@ -312,8 +344,29 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     CloseHandle(held);
     EXPECT_EQ(readFile(path), saved);
     EXPECT_TRUE(editor.listModified == 1 && programListPresent == 1);
+    realWriteFile = hookImport("WriteFile", reinterpret_cast<void*>(fullDisk));  // nor on a full disk
+    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+    hookImport("WriteFile", realWriteFile);
+    EXPECT_TRUE(readFile(path) == saved && editor.listModified == 1);
+    // The 9x family's replacing move is a stub that fails: the save replaces the list all the same.
+    void* move = hookImport("MoveFileExA", reinterpret_cast<void*>(moveNotImplemented));
+    SendMessageA(programEditor, WM_COMMAND, 1074, 0);
+    hookImport("MoveFileExA", move);
+    EXPECT_EQ(readFile(path), "win_tests.exe\r\nno line break.exe\r\nzz.exe\r\nnew.exe\r\n");
+    EXPECT_EQ(editor.listModified, 0);
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA("snv*", &found), INVALID_HANDLE_VALUE) << found.cFileName;
+    // Escape and 閉じる ask first while a change is unsaved, and reload the list changed meanwhile.
+    setRows(editor.leftList, {"more.exe"});
+    SendMessageA(programEditor, WM_COMMAND, 1060, 0);
+    writeFile("FileList.txt", "other.exe\r\n");
+    answers = {IDNO, IDYES, IDOK, IDYES};
+    for (WPARAM way : {1113, 1069})
+        SendMessageA(programEditor, WM_COMMAND, way, 0);
+    EXPECT_TRUE(programEditor == nullptr && IsWindowVisible(settingsDialog));
+    EXPECT_EQ(std::string(programList.text.get()), "other.exe<");
     // Emptied and deleted, then closed with the close box: the watch ends with the file, the scan goes on.
-    answers = {IDOK, IDYES};
+    openProgramEditor();
     ListView_SetItemState(editor.rightList, -1, LVIS_SELECTED, LVIS_SELECTED);
     SendMessageA(programEditor, WM_COMMAND, 1062, 0);
     SendMessageA(programEditor, WM_COMMAND, 1074, 0);
@@ -321,9 +374,11 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     EXPECT_TRUE(programEditor == nullptr && IsWindowVisible(settingsDialog));
     EXPECT_EQ(runWatchScan(), 0);
     EXPECT_EQ(programListPresent, 0);
-    ASSERT_EQ(boxes.size(), 4u);
+    const std::string unsaved = "Somnivar|監視リストが更新されていますが、保存されていません。\n終了しても宜しいですか？|67";
+    ASSERT_EQ(boxes.size(), 7u);
     EXPECT_EQ(boxes[0], "Somnivar|win_tests.exe は、既に登録されています。|1");
-    EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0) << toUtf8(boxes[1]);
+    EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0 && boxes[2].rfind("Somnivar - Error|", 0) == 0);
+    EXPECT_EQ(Rows(boxes.begin() + 3, boxes.begin() + 5), Rows({unsaved, unsaved}));
 }
 
 // List files nobody wrote with an editor: the scan goes through them, and an editor opened on one
@@ -376,11 +431,11 @@ TEST_F(EditorInProcess, HostileListFilesScanAndOpenAlike)
     }
 }
 
-// Each open title once, the about box too, but never the program's own windows; an edit to
-// nothing removes the row, Escape restores it.
+// Each open title once, the about box too, but never the program's own windows; a sort and a
+// rename are saved, an edit to nothing removes the row, Escape restores it.
 TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
 {
-    writeFile("TitleList.txt", "Somnivar の設定\r\nMemo\r\n");
+    writeFile("TitleList.txt", "Somnivar の設定\r\nMemo\r\nNote\r\n");
     HWND probes[2];
     for (HWND& probe : probes)
         probe = CreateWindowExA(0, "STATIC", "Editor probe", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -392,7 +447,7 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     CloseHandle(writer);
     ASSERT_NE(titleEditor, nullptr);
     const ListEditorState& editor = titleEditorState;
-    EXPECT_EQ(rows(editor.rightList), Rows({"Memo"}));
+    EXPECT_EQ(rows(editor.rightList), Rows({"Memo", "Note"}));
     const Rows titles = rows(editor.leftList);
     auto count = [&](const char* title) { return std::count(titles.begin(), titles.end(), title); };
     EXPECT_EQ(count("Editor probe"), 1);
@@ -401,16 +456,26 @@ TEST_F(EditorInProcess, TitlesLeaveOutOwnWindowsAndEditsInPlace)
     for (HWND probe : probes)
         DestroyWindow(probe);
 
+    rightSortDescending = 0;  // the first click sorts descending
+    NMHDR headerClick = {ListView_GetHeader(editor.rightList), 0, static_cast<UINT>(HDN_ITEMCLICKA)};
+    SendMessageA(titleEditor, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&headerClick));
+    SendMessageA(titleEditor, WM_COMMAND, 1074, 0);
+    EXPECT_EQ(readFile(workDirectory() + "\\TitleList.txt"), "Note\r\nMemo\r\n");
     ListView_SetItemState(editor.rightList, 0, LVIS_SELECTED, LVIS_SELECTED);
     NMHDR doubleClick = {editor.rightList, 1067, static_cast<UINT>(NM_DBLCLK)};
-    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    const struct { WPARAM key; const char* text; Rows rows; int modified; const char* file; } edits[] = {
+        {VK_ESCAPE, "", {"Note", "Memo"}, 0, "Note\r\nMemo\r\n"},
+        {VK_RETURN, "Renamed", {"Renamed", "Memo"}, 1, "Renamed\r\nMemo\r\n"}, {VK_RETURN, "", {"Memo"}, 1, "Memo\r\n"}};
+    for (const auto& edit : edits) {
         SendMessageA(titleEditor, WM_NOTIFY, 1067, reinterpret_cast<LPARAM>(&doubleClick));
         ASSERT_NE(inPlaceEdit, nullptr);
-        SetWindowTextA(inPlaceEdit, "");
-        EXPECT_TRUE(filterInPlaceEdit({inPlaceEdit, WM_KEYDOWN, key, 0, 0, {}}));
+        SetWindowTextA(inPlaceEdit, edit.text);
+        EXPECT_TRUE(filterInPlaceEdit({inPlaceEdit, WM_KEYDOWN, edit.key, 0, 0, {}}));
         EXPECT_EQ(inPlaceEdit, nullptr);
-        EXPECT_EQ(rows(editor.rightList), key == VK_ESCAPE ? Rows({"Memo"}) : Rows());
-        EXPECT_EQ(editor.listModified, key == VK_ESCAPE ? 0 : 1);
+        EXPECT_EQ(rows(editor.rightList), edit.rows);
+        EXPECT_EQ(editor.listModified, edit.modified);
+        SendMessageA(titleEditor, WM_COMMAND, 1074, 0);
+        EXPECT_EQ(readFile(workDirectory() + "\\TitleList.txt"), edit.file);
     }
     EXPECT_TRUE(boxes.empty());
 }
@@ -443,50 +508,42 @@ TEST_F(EditorInProcess, AnUnreadableListIsReportedAndNeverSavedOver)
               Rows({unsaved, error + "は 32 KB を超えているため読み込めません。" + kept + "|1", unsaved}));
 }
 
-// The tooltip refresh calls the notification area only for a change, and again after a refused call.
-TEST_F(IdleCost, RefreshSendsOnlyWhatTheTrayDoesNotShow)
+// A move along one axis is activity; a move to the same point is none.
+TEST(Hooks, AMoveAlongEitherAxisIsActivityTheSamePointIsNot)
 {
-    settings = kDefaultSettings;
-    fillTrayIconRecord();
-    ASSERT_TRUE(notifyTrayIcon(NIM_ADD));
-    auto refreshes = [&](int time) {  // each call is delivered before it returns
-        settings.Time = time;
-        tray_.clear();
-        refreshTrayTip();
-        refreshTrayTip();
-        return tray_.events();
-    };
-    EXPECT_TRUE(refreshes(10).empty());
-    for (int refused : {0, 1}) {  // after a refusal: even the tip it last accepted
-        ASSERT_EQ(refreshes(25).size(), 1u) << refused;
-        EXPECT_EQ(tray_.events()[0].tip.substr(0, 27), "Somnivar - S:ON O:CAN/25Min");
-        tray_.stop();
-        refreshes(30);
-        ASSERT_TRUE(tray_.start());
+    ASSERT_EQ(SetHook(), 1);
+    const struct { LONG x, y; bool active; } moves[] = {{123, 457, true}, {300, 457, true}, {300, 457, false}, {300, 96, true}};
+    for (const auto& move : moves) {
+        MessageSet(0);
+        INPUT input = {INPUT_MOUSE};
+        input.mi = {move.x * 65536 / GetSystemMetrics(SM_CXSCREEN), move.y * 65536 / GetSystemMetrics(SM_CYSCREEN), 0,
+                    MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+        ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
+        EXPECT_EQ(waitUntil([] { return MessageCheck() == 1; }, 500), move.active) << move.x << "," << move.y;
     }
+    FreeHook();
 }
 
-// One running program: the scan switches it off and back on, but the user's off stays off.
-TEST_F(Scan, RunningProgramSwitchesOffForAWatchedProgramAndBackOn)
+// The block's own translation first, then code pages before languages; a key no table holds reads
+// as nothing, and a value the block ends within is read to the block's end, whatever its length says.
+TEST(VersionReader, OwnTranslationFirstThenCodePagesBeforeLanguagesAndNeverPastTheBlock)
 {
-    writeFile("FileList.txt", "Somnivar.exe\r\n[System Process]\r\nnotepad.exe\r\n");
-    ASSERT_TRUE(storeSettings({{"ApplicationCheck", 1}, {"StatusDisplay", 1}}));
-    Instance program;
-    ASSERT_TRUE(startSomnivar("", &program));
-    auto enableAfterTick = [&](DWORD value) {
-        postMessage(program.mainWindow, WM_TIMER, TIMER_WATCH_SCAN, 0);
-        return waitUntil([&] { return storedSetting("Enable") == value; }, 5000);
+    auto table = [](const char* pair, const std::string& version) {  // its length says more than it holds
+        return versionNode(pair, versionNode("ProductVersion", version, 16));
     };
-    for (bool userOff : {false, true}) {
-        Process notepad = startProgramAs("notepad.exe");
-        ASSERT_TRUE(enableAfterTick(0));
-        if (userOff) {
-            ASSERT_TRUE(sendMessage(program.mainWindow, WM_COMMAND, IDM_FUNCTION_OFF, 0));
-        }
-        killProcess(notepad);
-        EXPECT_EQ(enableAfterTick(1), !userOff);
+    std::string bytes = versionNode("VS_VERSION_INFO", versionNode("StringFileInfo", table("040904e4", std::string("6.1", 4)) +
+                                                                                     table("041103a4", "10.0"))) + "2600";
+    auto read = [](const VersionBlock& block, const char* key) {
+        char text[64] = "?";
+        return queryVersionString(&block, key, text, sizeof(text)) ? std::string(text) : "none" + std::string(text);
+    };
+    const struct { WORD language, codePage; const char* text; } cases[] = {
+        {0x0409, 1252, "6.1"}, {0x0411, 932, "10.0"}, {0x0407, 1200, "10.0"}};
+    for (const auto& c : cases) {
+        const VersionBlock block = {&bytes[0], DWORD(bytes.size() - 4), c.language, c.codePage};
+        EXPECT_EQ(read(block, "ProductVersion"), c.text) << c.language;
+        EXPECT_EQ(read(block, "FileVersion"), "none");
     }
-    EXPECT_EQ(storedSetting("OffCheck"), 1u);
-    const std::string found = "・監視プログラム名\n    notepad.exe", none = "監視対象は見つかりません";
-    EXPECT_EQ(balloons(), Rows({found, none, found, none}));
+    EXPECT_EQ(read({}, "ProductVersion"), "none");
+    EXPECT_EQ(leadingInteger("10.0.19041"), 10);  // as the status line and the settings dialog read it
 }

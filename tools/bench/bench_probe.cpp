@@ -1,10 +1,10 @@
 // The Windows side of tools/bench.sh: sets Somnivar up and times what can only be timed from
 // inside Wine. One command per run; figures go to stdout as "key value ..." lines.
 //   settings NAME=VALUE...   stores all seventeen settings, defaults except the ones named
-//   standin on|off           makes Somnivar.exe load a powrprof.dll beside it (or not)
+//   standin on|off           makes Somnivar.exe load the benchmark's powrprof.dll (or not)
 //   startup RUNS EXE [ARGS]  process start to its first NIM_ADD, RUNS times, as the tray
 //   expiry ROUNDS            posted timer 3 to the power call (needs the copy of the program in
-//                            bin/bench/, beside the benchmark's powrprof.dll, and "standin on")
+//                            bin/bench/, and "standin on")
 //   hooks EVENTS             prints "ready", waits for a line on stdin, sends EVENTS mouse moves
 //                            with SendInput, prints the wall time and "done"
 //   memory                   working set and private bytes of the running Somnivar
@@ -139,7 +139,12 @@ int useStandIn(bool on)
     const char value[] = "native,builtin";
     RegSetValueExA(key, "powrprof", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value));
     RegCloseKey(key);
-    return 0;
+    // The program loads its power library from the system folder only.
+    char self[MAX_PATH], system[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::strcpy(std::strrchr(self, '\\') + 1, "bench\\powrprof.dll");
+    GetSystemDirectoryA(system, MAX_PATH);
+    return CopyFileA(self, (std::string(system) + "\\powrprof.dll").c_str(), FALSE) ? 0 : 1;
 }
 
 // ---- A notification area of our own: Wine hands every Shell_NotifyIcon call to the top-most
@@ -153,7 +158,14 @@ struct TrayCall {
     double atMs;
 };
 
-std::mutex trayMutex;
+// The win32 thread model has no standard mutex; a critical section serves std::lock_guard.
+struct Mutex {
+    CRITICAL_SECTION section;
+    Mutex() { InitializeCriticalSection(&section); }
+    void lock() { EnterCriticalSection(&section); }
+    void unlock() { LeaveCriticalSection(&section); }
+};
+Mutex trayMutex;
 std::vector<TrayCall> trayCalls;
 
 LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -166,7 +178,7 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<LONG_PTR>(fields[0])), &call.processId);
             call.flags = static_cast<UINT>(fields[2]);
         }
-        std::lock_guard<std::mutex> lock(trayMutex);
+        std::lock_guard<Mutex> lock(trayMutex);
         trayCalls.push_back(call);
         return TRUE;
     }
@@ -200,7 +212,7 @@ void startTray()
 
 bool trayCallSeen(DWORD message, DWORD processId, UINT flags, double* atMs)
 {
-    std::lock_guard<std::mutex> lock(trayMutex);
+    std::lock_guard<Mutex> lock(trayMutex);
     for (const TrayCall& call : trayCalls) {
         if (call.message == message && call.processId == processId && (call.flags & flags) == flags) {
             if (atMs)
@@ -361,7 +373,7 @@ int postTicks(int count)
     const double started = nowMs();
     for (int posted = 0; posted < count; posted += kBatch) {
         {
-            std::lock_guard<std::mutex> lock(trayMutex);
+            std::lock_guard<Mutex> lock(trayMutex);
             trayCalls.clear();
         }
         for (int i = posted; i < posted + kBatch && i < count; ++i) {

@@ -133,6 +133,11 @@ int main(int argc, char** argv)
         RegSetValueExA(key, "powrprof", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
         RegCloseKey(key);
     }
+    // The program loads its power library from the system folder only.
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    if (!CopyFileA((bin + "\\powrprof.dll").c_str(), (std::string(system) + "\\powrprof.dll").c_str(), FALSE))
+        return 1;
     WNDCLASSA windowClass = {0, confirmationProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr,
                              nullptr, "DetectorsBench"};
     RegisterClassA(&windowClass);

@@ -12,7 +12,14 @@ namespace harness {
 
 namespace {
 
-std::mutex lock;
+// The win32 thread model has no standard mutex; a critical section serves std::lock_guard.
+struct Mutex {
+    CRITICAL_SECTION section;
+    Mutex() { InitializeCriticalSection(&section); }
+    void lock() { EnterCriticalSection(&section); }
+    void unlock() { LeaveCriticalSection(&section); }
+};
+Mutex lock;
 std::vector<Process> started;
 std::vector<TrayEvent> trayEvents;
 
@@ -61,7 +68,7 @@ LRESULT CALLBACK trayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     TrayEvent event{DWORD(data->dwData), r.flags, r.timeout, toCp932(r.tip), toCp932(r.balloonText),
                     toCp932(r.balloonTitle), r.balloonFlags, 0};
     GetWindowThreadProcessId(reinterpret_cast<HWND>(LONG_PTR(r.window)), &event.processId);
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<Mutex> guard(lock);
     trayEvents.push_back(event);
     return TRUE;
 }
@@ -107,7 +114,7 @@ bool startProcess(const std::string& path, const StartOptions& options, Process*
         if (CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &info)) {
             CloseHandle(info.hThread);
             *process = {info.hProcess, info.dwProcessId};
-            std::lock_guard<std::mutex> guard(lock);
+            std::lock_guard<Mutex> guard(lock);
             started.push_back(*process);
             return true;
         }
@@ -135,7 +142,7 @@ static void killStartedProcesses()
 {
     std::vector<Process> ending;
     {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<Mutex> guard(lock);
         ending.swap(started);
     }
     for (Process& process : ending) {
@@ -288,6 +295,14 @@ void setWineVersion(const char* version)
         RegDeleteKeyValueA(HKEY_CURRENT_USER, path, "Version");
 }
 
+bool installSystemLibrary(const std::string& source, const char* name, bool wow64)
+{
+    char folder[MAX_PATH];
+    const UINT length = wow64 ? GetSystemWow64DirectoryA(folder, MAX_PATH) : GetSystemDirectoryA(folder, MAX_PATH);
+    return length && length < MAX_PATH &&
+           CopyFileA(source.c_str(), (std::string(folder) + "\\" + name).c_str(), FALSE);
+}
+
 std::string readFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
@@ -344,13 +359,13 @@ void FakeTray::stop()
 
 std::vector<TrayEvent> FakeTray::events()
 {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<Mutex> guard(lock);
     return trayEvents;
 }
 
 void FakeTray::clear()
 {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<Mutex> guard(lock);
     trayEvents.clear();
 }
 
@@ -409,6 +424,8 @@ void SomnivarTest::SetUp()
     ASSERT_TRUE(waitUntil([] { return FindWindowA("Somnivar", "Somnivar") == nullptr; }, 5000));
     ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, "Software\\Orlenby"));
     setWineVersion(nullptr);
+    static const bool powerStandInInstalled = installSystemLibrary(binPath("powrprof.dll"), "powrprof.dll");
+    ASSERT_TRUE(powerStandInInstalled);
     // A child takes its load-order overrides from the registry, not from its environment.
     ASSERT_TRUE(writeString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Somnivar.exe\\DllOverrides", "powrprof",
                             "native,builtin"));
@@ -421,7 +438,7 @@ void SomnivarTest::TearDown()
 {
     std::vector<Process> ours;
     {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<Mutex> guard(lock);
         ours = started;
     }
     for (const Box& box : openDialogs()) {

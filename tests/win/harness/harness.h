@@ -61,6 +61,9 @@ std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists
 bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
 DWORD storedSetting(const char* name);  // 0xDEADBEEF when missing
 void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp"; null: unset
+// Copies a stand-in library into the prefix's system folder, the 32-bit one with wow64: the
+// program loads its power library from there only.
+bool installSystemLibrary(const std::string& source, const char* name, bool wow64 = false);
 
 std::string readFile(const std::string& path);  // "" when missing
 std::string toUtf8(const std::string& cp932);   // for failure messages
