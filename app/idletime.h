@@ -26,3 +26,14 @@ constexpr intptr_t kSuspendKindStandby = 264;
 
 // Hibernate flag of a commanded suspend on the NT family.
 int32_t commandedHibernateFlag(intptr_t kind, int32_t suspendType);
+
+// What a standby does on a machine of the NT family.
+enum StandbyKind : int32_t {
+    kStandbyCall = 0,       // S1 to S3: the system's standby call
+    kStandbyDisplayOff = 1, // Modern Standby only: the system sleeps once the display goes off
+    kStandbyNone = 2,       // neither: refused
+};
+constexpr StandbyKind standbyKindFor(bool sleepState, bool modernStandby)
+{
+    return sleepState ? kStandbyCall : modernStandby ? kStandbyDisplayOff : kStandbyNone;
+}

@@ -7,6 +7,7 @@
 
 #include "app/bytes.h"
 #include "app/mainwnd_win.h"
+#include "app/powercaps_win.h"
 #include "app/process_win.h"
 #include "app/scan_win.h"
 #include "app/suspend_win.h"
@@ -427,6 +428,7 @@ int somnivarMain(HINSTANCE instance, int)
     if (!checkSingleInstance())
         return 0;
     acquirePowerRights();
+    readPowerCapabilities();
     loadSettings();
     createMainWindow(instance);
     if (!SetHook()) {

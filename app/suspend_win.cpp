@@ -1,8 +1,11 @@
 // Suspend execution (idle and commanded) and the answers to the platform's power notifications.
 #include "app/suspend_win.h"
 
+#include <utility>
+
 #include "app/bytes.h"
 #include "app/idletime.h"
+#include "app/powercaps_win.h"
 #include "app/process_win.h"
 #include "app/syslibs_win.h"
 #include "app/timers_win.h"
@@ -19,13 +22,16 @@ int suspendUnderWay;
 UINT_PTR resumeGrace;
 // Monitor values outside 0..2 keep the previous argument; before any suspend that is "on".
 int monitorPowerArgument = -1;
+int displayOffStandby;
 
 namespace {
 
 constexpr const char* kErrorPrefix = "サスペンドできませんでした。\n理由：";
+constexpr const char* kNoStandbyReason = "このコンピュータはスタンバイに対応していません。";
 constexpr const char* kRequestCancelled = "サスペンド要求はキャンセルされました";
 constexpr UINT kResumeGraceMs = 30000;
 constexpr LPARAM kMonitorOn = -1;
+constexpr LPARAM kMonitorOff = 2;
 constexpr size_t kSystemMessageSize = 256;
 // Per window of the monitor broadcast: a hung window of any program must not hold up the
 // suspend, nor this thread, on which the low-level input hooks run.
@@ -39,6 +45,9 @@ constexpr LRESULT kBroadcastQueryDeny = 0x424D5144;
 // WM_POWER events.
 constexpr WPARAM kPowerSuspendRequest = 1;
 constexpr WPARAM kPowerSuspendResume = 2;
+
+// When the display-off standby's first poll cleared the flag (GetTickCount).
+DWORD displayOffSettledAt;
 
 struct PowerCallResult {
     bool succeeded;
@@ -73,18 +82,11 @@ PowerCallResult suspendWithMonitor(int hibernate)
     return result;
 }
 
-void reportSuspendError(DWORD error)
+void reportSuspendFailure(const char* reason)
 {
-    char systemText[kSystemMessageSize];
-    // Inserts are ignored: without arguments a message with "%1" would read through a null pointer.
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), systemText, sizeof(systemText), nullptr))
-        systemText[0] = '\0';
-    systemText[sizeof(systemText) - 1] = '\0';
-
     char text[64 + kSystemMessageSize];
     const size_t prefixLength = copyBounded(text, sizeof(text), kErrorPrefix);
-    copyBounded(text + prefixLength, sizeof(text) - prefixLength, systemText);
+    copyBounded(text + prefixLength, sizeof(text) - prefixLength, reason);
 
     if (balloonErrorMode) {
         showTrayBalloon(mainWindow, text, kErrorCaption, kBalloonError);
@@ -94,6 +96,32 @@ void reportSuspendError(DWORD error)
     suspendErrorOpen = 1;
     MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING);
     suspendErrorOpen = 0;
+}
+
+void reportSuspendError(DWORD error)
+{
+    char systemText[kSystemMessageSize];
+    // Inserts are ignored: without arguments a message with "%1" would read through a null pointer.
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), systemText, sizeof(systemText), nullptr))
+        systemText[0] = '\0';
+    systemText[sizeof(systemText) - 1] = '\0';
+    reportSuspendFailure(systemText);
+}
+
+// Hibernation, and every suspend of the 9x family, is the power call wherever it is asked for.
+StandbyKind standbyKindOf(int hibernate)
+{
+    return isNtPlatform && !hibernate ? static_cast<StandbyKind>(standbyKind) : kStandbyCall;
+}
+
+// A Modern Standby machine has no standby call (it falls into a state that only the power button
+// ends, or fails): the system enters its low-power idle once the display is off. Nothing blocks
+// until the user is back, so our suspend lasts until the resume notification or the first input.
+void enterDisplayOffStandby()
+{
+    displayOffStandby = kDisplayOffSettling;
+    sendMonitorPower(kMonitorOff);
 }
 
 // Our own suspend is over once the power call has returned: from here on a raised flag is the
@@ -119,6 +147,9 @@ bool decideSuspendRequest()
 
 void handleResume(HWND window)
 {
+    // Back from the display-off: our suspend ends here, as when a standby call returns.
+    if (std::exchange(displayOffStandby, 0))
+        endOwnSuspend();
     resumeGrace = SetTimer(window, TIMER_RESUME_GRACE, kResumeGraceMs, nullptr);
     // The countdown starts again from the full period whatever Enable is; the expiry still
     // checks Enable.
@@ -126,8 +157,10 @@ void handleResume(HWND window)
     armIdleTimer(1);
     suspendInProgress = 0;
     // Windows may have dropped the low-level hooks while the machine slept.
-    if (isNtPlatform)
+    if (isNtPlatform) {
         reinstallInputHooks();
+        readPowerCapabilities();
+    }
 }
 
 // Another program vetoed a suspend that we allowed: the countdown we stopped for it must run
@@ -168,14 +201,26 @@ void idleSuspend()
         return;
     suspendUnderWay = 1;
     armIdleTimer(0);
+    const int hibernate = isNtPlatform ? settings.SuspendType : 0;
+    const StandbyKind standby = standbyKindOf(hibernate);
+    if (standby == kStandbyNone) {
+        reportSuspendFailure(kNoStandbyReason);
+        armIdleTimer(1);
+        suspendUnderWay = 0;
+        return;
+    }
     closeProgramWindows();
     MessageSet(1);
     suspendInProgress = 1;
-    const int hibernate = isNtPlatform ? settings.SuspendType : 0;
     monitorPowerArgument = monitorPowerArgumentFor(settings.Monitor, monitorPowerArgument);
     const bool expand = settings.Expand == 1;
     if (expand)
         startWatchers();
+    if (standby == kStandbyDisplayOff) {
+        enterDisplayOffStandby();
+        suspendUnderWay = 0;
+        return;
+    }
 
     const PowerCallResult result = suspendWithMonitor(hibernate);
     endOwnSuspend();
@@ -199,11 +244,26 @@ void commandedSuspend(LPARAM kind)
     if (suspendErrorOpen || suspendUnderWay)
         return;
     suspendUnderWay = 1;
+    // A command means the user is back from any display-off standby; this suspend replaces it.
+    displayOffStandby = 0;
     armIdleTimer(0);
+    const int hibernate = isNtPlatform ? commandedHibernateFlag(kind, settings.SuspendType) : 0;
+    const StandbyKind standby = standbyKindOf(hibernate);
+    if (standby == kStandbyNone) {
+        reportSuspendFailure(kNoStandbyReason);
+        if (settings.Enable == 1)
+            armIdleTimer(1);
+        suspendUnderWay = 0;
+        return;
+    }
     MessageSet(1);
     suspendInProgress = 1;
     monitorPowerArgument = monitorPowerArgumentFor(settings.Monitor, monitorPowerArgument);
-    const int hibernate = isNtPlatform ? commandedHibernateFlag(kind, settings.SuspendType) : 0;
+    if (standby == kStandbyDisplayOff) {
+        enterDisplayOffStandby();
+        suspendUnderWay = 0;
+        return;
+    }
 
     const PowerCallResult result = suspendWithMonitor(hibernate);
     endOwnSuspend();
@@ -214,6 +274,28 @@ void commandedSuspend(LPARAM kind)
     if (settings.Enable == 1)
         armIdleTimer(1);
     suspendUnderWay = 0;
+}
+
+bool pollDisplayOffStandby(HWND window)
+{
+    if (displayOffStandby == 0)
+        return false;
+    if (displayOffStandby == kDisplayOffSettling) {
+        // Our own raised flag, and input that came with the display-off (the key that started
+        // -S coming up, a mouse settling), are not the user coming back.
+        MessageSet(0);
+        displayOffStandby = kDisplayOffWaiting;
+        displayOffSettledAt = GetTickCount();
+        return true;
+    }
+    // The system's last-input time as well: hooks that Windows dropped meanwhile would
+    // otherwise keep the countdown stopped for good.
+    LastInputRecord info = {sizeof(info), 0};
+    const bool systemSawInput = systemCalls.getLastInputInfo && systemCalls.getLastInputInfo(&info) &&
+                                static_cast<LONG>(info.dwTime - displayOffSettledAt) > 0;
+    if (MessageCheck() == 1 || systemSawInput)
+        handleResume(window);
+    return true;
 }
 
 LRESULT onPower(HWND window, WPARAM event)

@@ -83,6 +83,7 @@ void lookUpSystemCalls()
     systemCalls.getLastInputInfo = reinterpret_cast<decltype(systemCalls.getLastInputInfo)>(
         reinterpret_cast<void*>(user ? GetProcAddress(user, "GetLastInputInfo") : nullptr));
     lookUp(&systemCalls.setSuspendState, "POWRPROF.DLL", "SetSuspendState");
+    lookUp(&systemCalls.getPwrCapabilities, "POWRPROF.DLL", "GetPwrCapabilities");
     lookUp(&systemCalls.getFileVersionInfoSize, "VERSION.DLL", "GetFileVersionInfoSizeA");
     lookUp(&systemCalls.getFileVersionInfo, "VERSION.DLL", "GetFileVersionInfoA");
     lookUp(&systemCalls.verQueryValue, "VERSION.DLL", "VerQueryValueA");

@@ -27,6 +27,7 @@ struct LastInputRecord {
 struct SystemCalls {
     BOOL(WINAPI* getLastInputInfo)(LastInputRecord*);                  // USER32, 2000 and later
     BOOLEAN(WINAPI* setSuspendState)(BOOLEAN, BOOLEAN, BOOLEAN);        // POWRPROF
+    BOOLEAN(WINAPI* getPwrCapabilities)(SYSTEM_POWER_CAPABILITIES*);   // POWRPROF
     DWORD(WINAPI* getFileVersionInfoSize)(LPCSTR, LPDWORD);            // VERSION
     BOOL(WINAPI* getFileVersionInfo)(LPCSTR, DWORD, DWORD, LPVOID);    // VERSION
     BOOL(WINAPI* verQueryValue)(LPCVOID, LPCSTR, LPVOID*, PUINT);      // VERSION

@@ -161,9 +161,9 @@ void startReadmeSettling(int budget)
 
 namespace {
 
-void activityPollTick()
+void activityPollTick(HWND window)
 {
-    if (settings.Enable == 1 && MessageCheck() == 1) {
+    if (!pollDisplayOffStandby(window) && settings.Enable == 1 && MessageCheck() == 1) {
         // Restart from the full period: the countdown runs from this poll.
         armIdleTimer(0);
         armIdleTimer(1);
@@ -216,7 +216,7 @@ LRESULT onMainWindowTimer(HWND window, WPARAM timerId)
 {
     switch (timerId) {
     case TIMER_ACTIVITY_POLL:
-        activityPollTick();
+        activityPollTick(window);
         break;
     case TIMER_IDLE_EXPIRY:
         idleExpiryTick();

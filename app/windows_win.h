@@ -33,6 +33,24 @@ inline BOOL answerEndSessionThenClose(HWND dialog)
     return TRUE;
 }
 
+// A length in pixels that the program fixes itself, given for 96 dots per inch, at the system's
+// DPI. The program declares itself aware of it, so Windows no longer stretches its windows as a
+// blurred bitmap; dialog units scale by themselves. The system DPI holds for the whole session.
+constexpr int kDesignDpi = 96;
+inline int scaledPixels(int pixels)
+{
+    static int dpi;
+    if (dpi <= 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen)
+            ReleaseDC(nullptr, screen);
+        if (dpi <= 0)
+            dpi = kDesignDpi;
+    }
+    return MulDiv(pixels, dpi, kDesignDpi);
+}
+
 // armed holds the timer's SetTimer result; it is 0 again afterwards.
 inline void killTimerWhenArmed(HWND window, UINT_PTR& armed, UINT_PTR id)
 {

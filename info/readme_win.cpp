@@ -2,6 +2,7 @@
 // whole lines.
 #include "info/dialogs_win.h"
 
+#include <algorithm>
 #include <imm.h>
 #include <richedit.h>
 
@@ -172,8 +173,8 @@ void createReadmeEdit(HWND dialog)
     GetClientRect(dialog, &client);
     GetWindowRect(GetDlgItem(dialog, IDOK), &button);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&button), 2);
-    const int width = client.right < kEditWidth ? client.right : kEditWidth;
-    const int height = button.top - kButtonGap < kEditHeight ? button.top - kButtonGap : kEditHeight;
+    const int width = std::min(static_cast<int>(client.right), scaledPixels(kEditWidth));
+    const int height = std::min(static_cast<int>(button.top) - scaledPixels(kButtonGap), scaledPixels(kEditHeight));
     readmeEdit = CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
                                      ES_READONLY,
@@ -181,7 +182,7 @@ void createReadmeEdit(HWND dialog)
     if (readmeEdit) {
         RECT text = {};
         GetClientRect(readmeEdit, &text);
-        readmeViewHeight = text.bottom < kReadmeViewHeight ? text.bottom : kReadmeViewHeight;
+        readmeViewHeight = std::min(static_cast<int>(text.bottom), scaledPixels(kReadmeViewHeight));
     }
 }
 

@@ -31,7 +31,7 @@ const UINT kToolRecordSize = TTTOOLINFOA_V2_SIZE;
 #if !defined(_WIN64)
 static_assert(offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM) == 44, "the x86 tool record is 44 bytes");
 #endif
-constexpr LPARAM kTipMaxWidth = 400;
+constexpr int kTipMaxWidth = 400;
 constexpr WORD kTipInitialDelayMs = 100;
 constexpr int kFieldTextSize = 512;   // a field is read up to 511 characters
 
@@ -145,7 +145,7 @@ void addTooltip(HWND dialog, int id, const char* text)
     GetClientRect(control, &slot.info.rect);
     slot.info.lpszText = const_cast<char*>(text);   // the tooltip keeps its own copy
     SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&slot.info));
-    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, kTipMaxWidth);
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, scaledPixels(kTipMaxWidth));
     SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(kTipInitialDelayMs, 0));
 }
 

@@ -112,7 +112,7 @@ void fitColumn(ListEditorState& state, HWND list, const ColumnWidths& widths)
 {
     LVCOLUMNA column = {};
     column.mask = LVCF_WIDTH;
-    column.cx = columnWidthFor(widths, rowCount(list));
+    column.cx = scaledPixels(columnWidthFor(widths, rowCount(list)));
     state.columnUpdateByProgram = 1;
     SendMessageA(list, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     state.columnUpdateByProgram = 0;
@@ -125,7 +125,7 @@ void setUpList(HWND list, const char* header, int width)
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_CENTER;
-    column.cx = width;
+    column.cx = scaledPixels(width);
     column.pszText = text;
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     const LPARAM extended = SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);

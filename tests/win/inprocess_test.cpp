@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/mainwnd_win.h"
+#include "app/powercaps_win.h"
 #include "app/process_win.h"
 #include "app/startup_win.h"
 #include "app/suspend_win.h"
@@ -157,6 +158,7 @@ protected:
         systemCalls_ = systemCalls;
         systemCalls.setSuspendState = hookedSetSuspendState;
         systemCalls.getLastInputInfo = fakeLastInput;
+        systemCalls.getPwrCapabilities = standin::fillCapabilities;
         for (auto [name, procedure] : {std::pair{"SomnivarInProcess", testProc}, std::pair{"Active", activeProc}}) {
             WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
             RegisterClassA(&windowClass);
@@ -174,6 +176,7 @@ protected:
         FreeLibrary(reinterpret_cast<HMODULE>(appInstance));
         settings = kDefaultSettings;
         suspendInProgress = resourceStopActive = isNtPlatform = balloonErrorMode = inputHooksInstalled = 0;
+        standbyKind = displayOffStandby = 0;
         resumeGrace = 0;
         SomnivarTest::TearDown();
     }
@@ -331,6 +334,49 @@ TEST_F(PowerInProcess, SuspendKindFamilyOrderAndTheCountdownAfterwards)
     WaitForSingleObject(sharingWatch.thread, 300);
     stopWatchers();
     EXPECT_GT(watcherPauses, 1);
+}
+
+// Standby by machine kind (S3; Modern Standby only; neither), read after a resume, and by way of
+// asking: the call, the display switched off and left off, or a refusal; hibernation is the call.
+// The countdown starts afresh at once, or once the user is back (input, resume, input the system saw).
+TEST_F(PowerInProcess, StandbyFollowsTheMachineKindAndTheCountdownStartsAfresh)
+{
+    const std::string refused = "サスペンドできませんでした。\n理由：このコンピュータはスタンバイに対応していません。";
+    const struct { LONG withoutS3, modern; std::string outcome; } machines[] = {
+        {0, 0, "standby -1 -1 "}, {0, 1, "standby -1 -1 "}, {1, 1, "2 "}, {1, 0, refused}};
+    enum { idle, menu, option, hibernate };
+    inputTime = GetTickCount();
+    for (const auto& machine : machines) {
+        for (int way : {idle, menu, option, hibernate}) {
+            SCOPED_TRACE(testing::Message() << machine.withoutS3 << machine.modern << way);
+            standIns().withoutS3 = machine.withoutS3;
+            standIns().modernStandby = machine.modern;
+            onPowerBroadcast(mainWindow, PBT_APMRESUMEAUTOMATIC);
+            tick(TIMER_RESUME_GRACE);
+            clearRecords();
+            const LONG calls = standIns().callCount;
+            idleTimerArmed = 99;
+            way == idle ? idleSuspend() : way == menu ? (void)command(IDM_STANDBY) : commandedSuspend(way == option ? 264 : 263);
+            pumpMessages(0);
+            std::string outcome = standIns().callCount == calls ? "" : standIns().calls[calls].hibernate ? "hibernate " : "standby ";
+            for (const auto& broadcast : monitor)
+                outcome += std::to_string(broadcast.second) + " ";
+            outcome += records.empty() ? "" : records.back().szInfo;
+            EXPECT_EQ(outcome, way == hibernate ? "hibernate -1 -1 " : machine.outcome);
+            if (displayOffStandby) {
+                for (int poll = 0; poll < 2; ++poll) {
+                    tick(TIMER_ACTIVITY_POLL);
+                    EXPECT_TRUE(idleTimerArmed == 0 && suspendInProgress == 1 && resumeGrace == 0 && monitor.size() == 1);
+                }
+                if (way == menu)
+                    onPowerBroadcast(mainWindow, PBT_APMRESUMESUSPEND);
+                way == idle ? (void)MessageSet(1) : (void)(inputTime = GetTickCount() + (way == option ? 5 : 0));
+                tick(TIMER_ACTIVITY_POLL);
+                EXPECT_NE(resumeGrace, 0u);
+            }
+            EXPECT_TRUE(idleTimerArmed == 3 && suspendInProgress == 0 && MessageCheck() == 0 && displayOffStandby == 0);
+        }
+    }
 }
 
 TEST_F(PowerInProcess, RequestsAndResumesAnswerWithTheExactValuesAndRefusalsShowABalloon)

@@ -20,6 +20,8 @@ struct State {
     volatile LONG returned;       // SetSuspendState calls that have returned
     volatile LONG meterPercent;   // what RSRC32.DLL reports
     volatile LONG meterCalls;
+    volatile LONG withoutS3;      // GetPwrCapabilities: no S1 to S3
+    volatile LONG modernStandby;  // GetPwrCapabilities: AoAc
     PowerCall calls[16];
 };
 
@@ -42,6 +44,16 @@ inline void logPowerCall(LONG hibernate, LONG force, LONG disableWake)
     if (index < 16)
         s->calls[index] = {InterlockedIncrement(&s->sequence), hibernate, force, disableWake, GetTickCount()};
     SetLastError(static_cast<DWORD>(s->failWithError));
+}
+
+// What the stand-in power library reports: S3 unless withoutS3, AoAc when modernStandby (the third
+// byte after FastSystemS4 in these pre-Windows 8 headers).
+inline BOOLEAN WINAPI fillCapabilities(SYSTEM_POWER_CAPABILITIES* capabilities)
+{
+    *capabilities = {};
+    capabilities->SystemS3 = !sharedState()->withoutS3;
+    capabilities->spare2[2] = sharedState()->modernStandby != 0;
+    return TRUE;
 }
 
 } // namespace standin

@@ -23,6 +23,11 @@ extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN forceCritic
     return s->failWithError == 0;
 }
 
+extern "C" BOOLEAN WINAPI GetPwrCapabilities(SYSTEM_POWER_CAPABILITIES* capabilities)
+{
+    return standin::fillCapabilities(capabilities);
+}
+
 extern "C" int WINAPI freeSystemResourcesPercent(int)
 {
     InterlockedIncrement(&standin::sharedState()->meterCalls);
