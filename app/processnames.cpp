@@ -13,7 +13,9 @@ void clearProcessNames(ProcessNameTable& table)
 
 void addProcessName(ProcessNameTable& table, std::string_view name)
 {
-    if (!table.complete || table.count >= kProcessNameSlots || name.size() > kProcessNameBytes - table.used) {
+    // A name longer than its length field holds counts as not fitting, like a full table.
+    if (!table.complete || table.count >= kProcessNameSlots || name.size() > kProcessNameBytes - table.used ||
+        name.size() > UINT16_MAX) {
         table.complete = false;
         return;
     }

@@ -18,6 +18,22 @@ somnivar_strict(native_tests)
 target_link_libraries(native_tests PRIVATE somnivar_pure GTest::gtest GTest::gtest_main)
 gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
 
+# The fuzz targets of tools/fuzz.sh replay their checked-in corpora, once each, without fuzzing.
+file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/fuzz/*_fuzz.cpp)
+set(fuzz_targets "")
+foreach(source IN LISTS FUZZ_SOURCES)
+  get_filename_component(name ${source} NAME_WE)
+  string(REGEX REPLACE "_fuzz$" "" name ${name})
+  set_source_files_properties(${source} PROPERTIES COMPILE_DEFINITIONS LLVMFuzzerTestOneInput=fuzz_${name})
+  string(APPEND fuzz_targets "TARGET(${name})")
+  add_test(NAME FuzzReplay.${name} COMMAND fuzz_replay ${name} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+endforeach()
+add_executable(fuzz_replay ${FUZZ_SOURCES} ${CMAKE_SOURCE_DIR}/tools/fuzz/replay_main.cpp
+                           ${CMAKE_SOURCE_DIR}/tools/fuzz/fuzzcheck.cpp)
+somnivar_strict(fuzz_replay)
+target_compile_definitions(fuzz_replay PRIVATE "FUZZ_TARGETS=${fuzz_targets}")
+target_link_libraries(fuzz_replay PRIVATE somnivar_pure)
+
 find_package(benchmark QUIET)
 file(GLOB NATIVE_BENCH CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/bench/*_bench.cpp)
 if(benchmark_FOUND AND NATIVE_BENCH)

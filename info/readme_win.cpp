@@ -10,6 +10,7 @@
 #include "app/process_win.h"
 #include "app/timers_win.h"
 #include "app/windows_win.h"
+#include "info/readmelines.h"
 #include "info/readmescroll.h"
 #include "resources/resource.h"
 
@@ -39,20 +40,37 @@ int readmeTopLine;
 struct ReadmeStream {
     HANDLE file;
     DWORD bytesLeft;
+    ReadmeLineState lines;
+    char carried;          // a lead byte whose trail byte had not been read yet
+    bool hasCarried;
 };
 
-// Never reports an error: the text ends at the first read that delivers nothing.
+// Never reports an error: the text ends at the first read that delivers nothing. Half the
+// buffer is read, so that the line breaks put in always fit.
 DWORD CALLBACK readmeStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* bytesRead)
 {
     ReadmeStream* stream = reinterpret_cast<ReadmeStream*>(cookie);
-    DWORD wanted = size < 0 ? 0 : static_cast<DWORD>(size);
+    char piece[4096];
+    size_t have = 0;
+    if (stream->hasCarried)
+        piece[have++] = stream->carried;
+    DWORD wanted = size < 8 ? 0 : static_cast<DWORD>(size / 2);
+    if (wanted > sizeof(piece) - have)
+        wanted = static_cast<DWORD>(sizeof(piece) - have);
     if (wanted > stream->bytesLeft)
         wanted = stream->bytesLeft;
     DWORD got = 0;
-    if (wanted && !ReadFile(stream->file, buffer, wanted, &got, nullptr))
+    if (wanted && !ReadFile(stream->file, piece + have, wanted, &got, nullptr))
         got = 0;
     stream->bytesLeft -= got;
-    *bytesRead = static_cast<LONG>(got);
+    have += got;
+    size_t used = 0;
+    const size_t written = copyBreakingLongLines(stream->lines, std::string_view(piece, have), got < wanted || got == 0,
+                                                 reinterpret_cast<char*>(buffer), size < 0 ? 0 : size, &used);
+    stream->hasCarried = used < have;
+    if (stream->hasCarried)
+        stream->carried = piece[used];
+    *bytesRead = static_cast<LONG>(written);
     return 0;
 }
 
@@ -133,9 +151,10 @@ void loadReadmeText()
                               nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;   // an empty black page, as for an empty file
-    // The control's own limit would cut at 32 kB; a character never takes less than a byte.
-    send(EM_EXLIMITTEXT, 0, kReadmeByteLimit);
-    ReadmeStream stream = {file, kReadmeByteLimit};
+    // The control's own limit would cut at 32 kB; a character never takes less than a byte, and
+    // the stream adds a line break at most every kReadmeLineLimit bytes.
+    send(EM_EXLIMITTEXT, 0, kReadmeByteLimit + 2 * (kReadmeByteLimit / kReadmeLineLimit + 1));
+    ReadmeStream stream = {file, kReadmeByteLimit, {}, 0, false};
     EDITSTREAM editStream = {};
     editStream.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
     editStream.pfnCallback = readmeStreamCallback;

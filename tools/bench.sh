@@ -2,7 +2,8 @@
 # The benchmark command: builds what it measures, runs Somnivar under wine64 on a private Xvfb
 # display in a Wine prefix of its own (build/wineprefix-bench, made fresh), side by side with
 # floor programs, and writes docs/PERFORMANCE.md. Not part of tools/test.sh: figures are
-# measured here, never asserted by tests. Takes about five minutes.
+# measured here, never asserted by tests. Takes about five minutes, and the soak part
+# (tools/bench/soak.sh) SOAK_MINUTES more, ten by default.
 #   bash tools/bench.sh
 #
 # Part scripts. Every other tools/bench/*.sh is run once, after the figures of this script,

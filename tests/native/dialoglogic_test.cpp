@@ -1,6 +1,8 @@
-// The platform-free logic of the dialogs: number fields, the editors' lists, the readme's scroll.
+// The platform-free logic of the dialogs: number fields, the editors' lists, the readme's scroll
+// and its long lines.
 #include <gtest/gtest.h>
 
+#include "info/readmelines.h"
 #include "info/readmescroll.h"
 #include "settings/numberfield.h"
 #include "watchlists/editorlists.h"
@@ -66,4 +68,33 @@ TEST(ReadmeScroll, KeyTableSnappingAndUnits)
     EXPECT_EQ(wholeLinesPerPage(369, 0), 369);
     EXPECT_EQ(wholeLinesPerPage(369, 12), 30);
     EXPECT_EQ(readmeSnappedTop(100, 0, 30, 200, false), 100);
+}
+
+// A line over 1024 bytes goes on in a new line, never inside a double-byte character, also when a
+// piece of the stream ends between lead and trail byte or the buffer is full.
+TEST(ReadmeLines, LongLinesBreakBeforeTheCharacterThatWouldPassTheLimit)
+{
+    const std::string a1023(1023, 'a'), a1024(1024, 'a');
+    const struct { std::string in; bool last; size_t outSize; std::string out; size_t used; } cases[] = {
+        {a1024 + "\r\n" + a1024, true, 4096, a1024 + "\r\n" + a1024, 2050},
+        {a1024 + "b", true, 4096, a1024 + "\r\nb", 1025},
+        {a1023 + "\x82\xa0", true, 4096, a1023 + "\r\n\x82\xa0", 1025},
+        {"ab\x82", false, 16, "ab", 2},
+        {"ab\x82", true, 16, "ab\x82", 3},
+        {"ab\x82\xa0", true, 3, "ab", 2},
+    };
+    for (const auto& c : cases) {
+        ReadmeLineState state;
+        std::string out(c.outSize, '\0');
+        size_t used = 0;
+        out.resize(copyBreakingLongLines(state, c.in, c.last, &out[0], out.size(), &used));
+        EXPECT_EQ(out, c.out) << c.in.size();
+        EXPECT_EQ(used, c.used) << c.in.size();
+    }
+    ReadmeLineState state;  // the count goes on from one piece to the next
+    std::string first(2048, '\0');
+    char out[8];
+    size_t used = 0;
+    copyBreakingLongLines(state, a1023 + "a", false, &first[0], first.size(), &used);
+    EXPECT_EQ(std::string(out, copyBreakingLongLines(state, "bc", true, out, sizeof(out), &used)), "\r\nbc");
 }

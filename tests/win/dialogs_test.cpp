@@ -154,7 +154,8 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar"));
 }
 
-// One instance: the about box, then a readme shown whole, a 5 MB one and a binary one.
+// One instance: the about box, then a readme shown whole, a 5 MB one, a binary one, an empty one,
+// a single line of 1 MB and one deleted since the start.
 TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCut)
 {
     ASSERT_TRUE(storeSettings());
@@ -170,9 +171,13 @@ TEST_F(InfoTest, AboutBoxThenReadmesShownWholeOrCut)
     std::string binary(65536, '\0');
     for (size_t i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>(i * 7);  // every byte value, NULs included
-    const std::string readmes[] = {numberedLines(150), numberedLines(280000), binary};
+    const std::string readmes[] = {numberedLines(150), numberedLines(280000), binary, "", std::string(1 << 20, 'x'), ""};
     for (const std::string& readme : readmes) {
-        writeFile("Readme.txt", readme);
+        SCOPED_TRACE(&readme - readmes);
+        if (&readme == std::end(readmes) - 1)
+            DeleteFileA("Readme.txt");
+        else
+            writeFile("Readme.txt", readme);
         ASSERT_TRUE(postMessage(app_.mainWindow, WM_COMMAND, 261, 0));
         HWND viewer = window("Somnivar - Readme.txt");
         HWND edit = FindWindowExA(viewer, nullptr, "RICHEDIT", nullptr);

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/mainwnd_win.h"
 #include "app/scan_win.h"
 #include "app/process_win.h"
@@ -15,6 +17,7 @@
 #include "info/versiontext.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_dialog_win.h"
 #include "settings/settings_store_win.h"
 #include "status/tray_win.h"
 #include "watchlists/editors_win.h"
@@ -67,6 +70,15 @@ std::string versionNode(const std::string& key, const std::string& content, WORD
     const WORD sizes[] = {WORD(node.size()), valueLength};
     std::memcpy(&node[0], sizes, sizeof(sizes));
     return node;
+}
+
+decltype(&SetTimer) realSetTimer;
+UINT idlePeriod;  // of the last idle countdown armed
+UINT_PTR WINAPI recordSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC procedure)
+{
+    if (id == TIMER_IDLE_EXPIRY)
+        idlePeriod = period;
+    return realSetTimer(window, id, period, procedure);
 }
 
 int32_t stored(const char* name) { return static_cast<int32_t>(storedSetting(name)); }
@@ -202,6 +214,60 @@ TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
                            "Somnivar|削除するレジストリデータがありません。|1"}));
 }
 
+// Values anyone may have stored: another type or size counts as missing; the extremes of a DWORD
+// stay, yet the tooltip fits its field, the countdown takes a minute at least, and the settings
+// dialog opens and stores values in range once a refused number has been corrected.
+TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
+{
+    const struct { DWORD type; std::string data; } kinds[] = {
+        {REG_SZ, std::string("30\0", 3)}, {REG_BINARY, "\x05"}, {REG_QWORD, std::string("\x05\0\0\0\0\0\0\0", 8)},
+        {REG_DWORD, std::string("\0\0\0\x80", 4)}, {REG_DWORD, "\xFF\xFF\xFF\xFF"}};
+    const std::pair<const char*, const char*> numbers[] = {
+        {"Time", "設定時間に誤りがあります。"}, {"Value", "リソース監視警告表示残量に誤りがあります。"},
+        {"StopValue", "自動無効リソース残量に誤りがあります。"}};
+    realSetTimer = reinterpret_cast<decltype(&SetTimer)>(hookImport("SetTimer", reinterpret_cast<void*>(recordSetTimer)));
+    DestroyWindow(std::exchange(settingsDialog, nullptr));
+    for (const auto& kind : kinds) {
+        for (const char* name : {"Time", "Enable", "Expand", "ExpType", "Resource", "Value", "Stop", "StopValue",
+                                 "SuspendOther", "SuspendType", "Monitor", "HotKeyUse", "HotKeyCode",
+                                 "ApplicationCheck", "TitleCheck", "OffCheck", "StatusDisplay"}) {
+            SCOPED_TRACE(std::string(name) + " type " + std::to_string(kind.type) + " size " + std::to_string(kind.data.size()));
+            HKEY key;
+            ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, kKey) && storeSettings() && !RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key));
+            RegSetValueExA(key, name, 0, kind.type, reinterpret_cast<const BYTE*>(kind.data.data()), kind.data.size());
+            RegCloseKey(key);
+            load();
+            char tip[129];
+            tip[128] = 'G';
+            buildStatusLine(tip, 128);
+            EXPECT_TRUE(tip[128] == 'G' && std::strlen(tip) <= 127);
+            armIdleTimer(0);
+            armIdleTimer(1);
+            EXPECT_GE(idlePeriod, 60000u);
+            armIdleTimer(0);
+            boxes.clear();
+            openSettingsDialog();
+            ASSERT_NE(settingsDialog, nullptr);
+            SendMessageA(settingsDialog, WM_COMMAND, IDOK, 0);
+            std::string refused;
+            for (const auto& [number, text] : numbers) {
+                if (kind.type == REG_DWORD && std::strcmp(name, number) == 0)
+                    refused = std::string("Somnivar|") + text + "|1";
+            }
+            EXPECT_EQ(boxes, refused.empty() ? Rows() : Rows({refused}));
+            if (settingsDialog) {  // corrected by hand
+                for (int field : {1100, 1119, 1125})
+                    SetDlgItemTextA(settingsDialog, field, "30");
+                SendMessageA(settingsDialog, WM_COMMAND, IDOK, 0);
+            }
+            EXPECT_EQ(settingsDialog, nullptr);
+            EXPECT_TRUE(settings.Time >= 1 && settings.Time <= 60 && settings.Value >= 1 && settings.Value <= 100 &&
+                        settings.StopValue >= 1 && settings.StopValue <= 100);
+        }
+    }
+    hookImport("SetTimer", reinterpret_cast<void*>(realSetTimer));
+}
+
 // Reserved names and the program's own titles never match; a balloon shows every change, and the
 // show-status command shows it again. A find switches the function off and its end on again,
 // unless the user switched it off meanwhile.
@@ -313,6 +379,56 @@ TEST_F(EditorInProcess, ProgramsMoveUntilAWatchedOneSaveForTheNextTickAndAFailed
     EXPECT_EQ(boxes[0], "Somnivar|win_tests.exe は、既に登録されています。|1");
     EXPECT_TRUE(boxes[1].rfind("Somnivar - Error|", 0) == 0 && boxes[2].rfind("Somnivar - Error|", 0) == 0);
     EXPECT_EQ(Rows(boxes.begin() + 3, boxes.begin() + 5), Rows({unsaved, unsaved}));
+}
+
+// List files nobody wrote with an editor: the scan goes through them, and an editor opened on one
+// shows exactly the entries the scan watches, or refuses a file over the size limit whole.
+TEST_F(EditorInProcess, HostileListFilesScanAndOpenAlike)
+{
+    std::string random(65536, '\0'), oversized, lead1022(5000, 'a'), lead1023(5000, 'a');
+    for (size_t i = 0, seed = 1; i < random.size(); ++i)
+        random[i] = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    for (int i = 0; oversized.size() <= 70000; ++i)
+        oversized += "name" + std::to_string(i) + ".exe\r\n";
+    lead1022[1022] = lead1023[1023] = '\x82';
+    const struct { std::string bytes; Rows names; } files[] = {
+        {"", {}}, {"a.exe\r\nb.exe", {"a.exe", "b.exe"}}, {std::string("a\0\0\0b\x7F\x7F\x7F" "c\r\n", 11), {"a", "b", "c"}},
+        {lead1022 + "\r\n", {std::string(1022, 'a')}}, {lead1023 + "\r\n", {std::string(1023, 'a')}},
+        {random, {}}, {oversized, {}}};
+    settings.ApplicationCheck = settings.TitleCheck = processWatchAvailable = 1;
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.bytes.size());
+        writeFile(kProgramListFile, file.bytes);
+        writeFile(kTitleListFile, file.bytes);
+        programListPresent = titleListPresent = 1;
+        loadProgramList();
+        loadTitleList();
+        EXPECT_GE(runWatchScan(), 0);
+        for (const bool programs : {true, false}) {
+            const WatchList& list = programs ? programList : titleList;
+            Rows watched;
+            for (uint32_t i = 0; i < list.entryCount; ++i) {
+                const std::string_view entry = boundedListEntry(listEntry(list, i));
+                if (!entry.empty() && !(programs ? isReservedProcessName(entry) : isOwnWindowTitle(entry)))
+                    watched.emplace_back(entry);
+            }
+            if (!file.names.empty()) {
+                EXPECT_EQ(watched, file.names);
+            }
+            boxes.clear();
+            programs ? openProgramEditor() : openTitleEditor();
+            HWND& editor = programs ? programEditor : titleEditor;
+            ASSERT_NE(editor, nullptr);
+            pumpMessages(200);  // a refusal is shown once the editor is on screen
+            const bool tooLarge = file.bytes.size() > 32 * 1024;
+            EXPECT_EQ(rows((programs ? programEditorState : titleEditorState).rightList), tooLarge ? Rows() : watched);
+            const std::string refusal = std::string("Somnivar - Error|\"") + (programs ? kProgramListFile : kTitleListFile) +
+                                        "\" は 32 KB を超えているため読み込めません。\n元のリストを失わないよう、この画面では保存できません。|1";
+            EXPECT_EQ(boxes, tooLarge ? Rows({refusal}) : Rows());
+            SendMessageA(editor, WM_CLOSE, 0, 0);
+            EXPECT_EQ(editor, nullptr);
+        }
+    }
 }
 
 // Each open title once, the about box too, but never the program's own windows; a sort and a

@@ -141,3 +141,48 @@ TEST_F(Power, CautionAppearsOncePerShortageAndTheStopHoldsUntilShutdown)
     EXPECT_EQ(storedSetting("Enable"), 1u);
     DeleteFileA(installed.c_str());
 }
+
+// Second starts beside a running instance: every option letter in both cases hands its command
+// over; what is no option (unknown letters, other forms, 32 KB of arguments, bytes that are no
+// code page 932 text) meets the already-running box. The instance keeps running throughout.
+TEST_F(Power, SecondStartsHandOverOptionsAndAnythingElseMeetsTheRunningBox)
+{
+    writeFile("Readme.txt", "Readme\r\n");
+    ASSERT_TRUE(startSomnivar("", &instance_));
+    std::string many;
+    while (many.size() < 32000 - binPath("Somnivar.exe").size())
+        many += "-Q /S --S -SS ";
+    const struct { std::string arguments; LONG hibernate; bool viewer; } rows[] = {
+        {"-L", 1, false}, {"-l", 1, false}, {"-S", 0, false}, {"-s", 0, false}, {"-X", 1, false},
+        {"-x", 1, false}, {"-H", -1, true}, {"-h", -1, true}, {"-?", -1, true}, {"-M", -1, false},
+        {"-m", -1, false}, {"-Q - -- /S -SS S \"\"", -1, false}, {many, -1, false},
+        {"\x81\x7F \xFD\xFE\xFF -\x82 \x82", -1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(toUtf8(row.arguments.substr(0, 20)));
+        const LONG calls = standIns().callCount;
+        Process launch;
+        ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {row.arguments}, &launch));
+        Box box;
+        if (row.viewer) {
+            HWND viewer = nullptr;
+            ASSERT_TRUE(waitUntil([&] {
+                return (viewer = findProcessWindow(instance_.process.id, "#32770", "Somnivar - Readme.txt")) != nullptr;
+            }, 15000));
+            postMessage(viewer, WM_CLOSE, 0, 0);
+        } else if (row.hibernate < 0) {
+            ASSERT_TRUE(waitMessageBox("Somnivar", 15000, &box, launch.id));
+            EXPECT_EQ(box.text, "Somnivar は既に起動されています。");
+            pressButton(box, IDOK);
+        }
+        DWORD exitCode = 1;
+        ASSERT_TRUE(waitProcessExit(launch, 15000, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        // The instance answers the hand-off at once and suspends just after.
+        waitUntil([&] { return standIns().returned > calls; }, row.hibernate >= 0 ? 10000 : 500);
+        ASSERT_EQ(standIns().callCount, calls + (row.hibernate >= 0 ? 1 : 0));
+        if (row.hibernate >= 0) {
+            EXPECT_EQ(standIns().calls[calls].hibernate, row.hibernate);
+        }
+        ASSERT_TRUE(processRunning(instance_.process) && sendMessage(instance_.mainWindow, WM_NULL, 0, 0));
+    }
+}
