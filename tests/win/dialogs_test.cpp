@@ -150,7 +150,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     press(1111);
     answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);
     answer("Somnivar", "プログラムを終了します。", IDOK);
-    EXPECT_TRUE(waitProcessExit(app_.process, 10000, nullptr));
+    EXPECT_EQ(waitExitCode(app_.process, 10000), 0u);
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar"));
 }
 

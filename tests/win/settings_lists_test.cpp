@@ -184,11 +184,8 @@ TEST_F(SettingsStore, FirstRunWritesTheDefaults)
     setEnableState(1);
     EXPECT_EQ(stored("Monitor"), 0);
     // Another type or size is repaired like a missing value: the string "30" is no 12339.
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key), ERROR_SUCCESS);
-    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("30"), 3);
-    RegSetValueExA(key, "StopValue", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x05"), 1);
-    RegCloseKey(key);
+    ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, kKey, "Value", REG_SZ, std::string("30", 3)) &&
+                writeValue(HKEY_CURRENT_USER, kKey, "StopValue", REG_BINARY, "\x05"));
     load();
     EXPECT_TRUE(settings.Value == 30 && settings.StopValue == 30 && stored("Value") == 30 && stored("StopValue") == 30);
 }
@@ -232,10 +229,8 @@ TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
                                  "SuspendOther", "SuspendType", "Monitor", "HotKeyUse", "HotKeyCode",
                                  "ApplicationCheck", "TitleCheck", "OffCheck", "StatusDisplay"}) {
             SCOPED_TRACE(std::string(name) + " type " + std::to_string(kind.type) + " size " + std::to_string(kind.data.size()));
-            HKEY key;
-            ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, kKey) && storeSettings() && !RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key));
-            RegSetValueExA(key, name, 0, kind.type, reinterpret_cast<const BYTE*>(kind.data.data()), kind.data.size());
-            RegCloseKey(key);
+            ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, kKey) && storeSettings() &&
+                        writeValue(HKEY_CURRENT_USER, kKey, name, kind.type, kind.data));
             load();
             char tip[129];
             tip[128] = 'G';
