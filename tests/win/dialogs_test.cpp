@@ -110,7 +110,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
     press(1);
     closed();
-    for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
+    for (const auto& [name, value] : StoredValues{
              {"Time", 7}, {"Value", 40}, {"SuspendType", 0}, {"Monitor", 1}, {"HotKeyUse", 1}, {"ApplicationCheck", 0},
              {"HotKeyCode", kCtrlShiftS}, {"SuspendOther", 0}, {"StatusDisplay", 1}, {"Enable", 1}, {"TitleCheck", 1},
              {"ExpType", 1}})

@@ -225,9 +225,7 @@ TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
     realSetTimer = reinterpret_cast<decltype(&SetTimer)>(hookImport("SetTimer", reinterpret_cast<void*>(recordSetTimer)));
     DestroyWindow(std::exchange(settingsDialog, nullptr));
     for (const auto& kind : kinds) {
-        for (const char* name : {"Time", "Enable", "Expand", "ExpType", "Resource", "Value", "Stop", "StopValue",
-                                 "SuspendOther", "SuspendType", "Monitor", "HotKeyUse", "HotKeyCode",
-                                 "ApplicationCheck", "TitleCheck", "OffCheck", "StatusDisplay"}) {
+        for (const auto& [name, unused] : kStoredDefaults) {
             SCOPED_TRACE(std::string(name) + " type " + std::to_string(kind.type) + " size " + std::to_string(kind.data.size()));
             ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, kKey) && storeSettings() &&
                         writeValue(HKEY_CURRENT_USER, kKey, name, kind.type, kind.data));

@@ -252,13 +252,15 @@ std::vector<std::string> valueNames(HKEY root, const char* path)
     return names;
 }
 
-bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides)
+const StoredValues kStoredDefaults = {
+    {"Time", 10}, {"Enable", 1}, {"Expand", 0}, {"ExpType", 1}, {"Resource", 0}, {"Value", 30},
+    {"Stop", 0}, {"StopValue", 30}, {"SuspendOther", 0}, {"SuspendType", 0}, {"Monitor", 0},
+    {"HotKeyUse", 0}, {"HotKeyCode", 0}, {"ApplicationCheck", 0}, {"TitleCheck", 0}, {"OffCheck", 0},
+    {"StatusDisplay", 0}};
+
+bool storeSettings(const StoredValues& overrides)
 {
-    std::vector<std::pair<const char*, DWORD>> values = {
-        {"Time", 10}, {"Enable", 1}, {"Expand", 0}, {"ExpType", 1}, {"Resource", 0}, {"Value", 30},
-        {"Stop", 0}, {"StopValue", 30}, {"SuspendOther", 0}, {"SuspendType", 0}, {"Monitor", 0},
-        {"HotKeyUse", 0}, {"HotKeyCode", 0}, {"ApplicationCheck", 0}, {"TitleCheck", 0}, {"OffCheck", 0},
-        {"StatusDisplay", 0}};
+    StoredValues values = kStoredDefaults;
     values.insert(values.end(), overrides.begin(), overrides.end());  // later writes win
     bool stored = true;
     for (const auto& value : values)

@@ -59,7 +59,9 @@ bool writeValue(HKEY root, const char* path, const char* name, DWORD type, const
 std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists them sorted
 // All seventeen settings at their defaults but the overrides ({"HotKeyCode", 0x651}, ...): no
 // first-run dialog, and no missing value that would make the program rewrite the key.
-bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
+using StoredValues = std::vector<std::pair<const char*, DWORD>>;
+extern const StoredValues kStoredDefaults;
+bool storeSettings(const StoredValues& overrides = {});
 DWORD storedSetting(const char* name);  // 0xDEADBEEF when missing
 void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp"; null: unset
 // Copies a stand-in library into the prefix's system folder, the 32-bit one with wow64: the
