@@ -217,7 +217,7 @@ TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
 TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
 {
     const struct { DWORD type; std::string data; } kinds[] = {
-        {REG_SZ, std::string("30\0", 3)}, {REG_BINARY, "\x05"}, {REG_QWORD, std::string("\x05\0\0\0\0\0\0\0", 8)},
+        {REG_SZ, std::string("300", 4)}, {REG_DWORD, "\xFF"}, {REG_QWORD, std::string("\x05\0\0\0\0\0\0\0", 8)},
         {REG_DWORD, std::string("\0\0\0\x80", 4)}, {REG_DWORD, "\xFF\xFF\xFF\xFF"}};
     const std::pair<const char*, const char*> numbers[] = {
         {"Time", "設定時間に誤りがあります。"}, {"Value", "リソース監視警告表示残量に誤りがあります。"},
@@ -244,7 +244,7 @@ TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
             SendMessageA(settingsDialog, WM_COMMAND, IDOK, 0);
             std::string refused;
             for (const auto& [number, text] : numbers) {
-                if (kind.type == REG_DWORD && std::strcmp(name, number) == 0)
+                if (kind.type == REG_DWORD && kind.data.size() == 4 && std::strcmp(name, number) == 0)
                     refused = std::string("Somnivar|") + text + "|1";
             }
             EXPECT_EQ(boxes, refused.empty() ? Rows() : Rows({refused}));
