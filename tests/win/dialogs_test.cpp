@@ -110,7 +110,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     send(item(1055), HKM_SETHOTKEY, kCtrlShiftS);
     press(1);
     closed();
-    for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
+    for (const auto& [name, value] : StoredValues{
              {"Time", 7}, {"Value", 40}, {"SuspendType", 0}, {"Monitor", 1}, {"HotKeyUse", 1}, {"ApplicationCheck", 0},
              {"HotKeyCode", kCtrlShiftS}, {"SuspendOther", 0}, {"StatusDisplay", 1}, {"Enable", 1}, {"TitleCheck", 1},
              {"ExpType", 1}})
@@ -150,7 +150,7 @@ TEST_F(SettingsDialog, NtFamilyShowsStoresRefusesAndUninstalls)
     press(1111);
     answer("Somnivar レジストリ・アンインストール", "Somnivar の設定をレジストリより削除しますか？", IDYES);
     answer("Somnivar", "プログラムを終了します。", IDOK);
-    EXPECT_TRUE(waitProcessExit(app_.process, 10000, nullptr));
+    EXPECT_EQ(waitExitCode(app_.process, 10000), 0u);
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Orlenby\\Somnivar"));
 }
 

@@ -184,11 +184,8 @@ TEST_F(SettingsStore, FirstRunWritesTheDefaults)
     setEnableState(1);
     EXPECT_EQ(stored("Monitor"), 0);
     // Another type or size is repaired like a missing value: the string "30" is no 12339.
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key), ERROR_SUCCESS);
-    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("30"), 3);
-    RegSetValueExA(key, "StopValue", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x05"), 1);
-    RegCloseKey(key);
+    ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, kKey, "Value", REG_SZ, std::string("30", 3)) &&
+                writeValue(HKEY_CURRENT_USER, kKey, "StopValue", REG_BINARY, "\x05"));
     load();
     EXPECT_TRUE(settings.Value == 30 && settings.StopValue == 30 && stored("Value") == 30 && stored("StopValue") == 30);
 }
@@ -220,7 +217,7 @@ TEST_F(SettingsStore, UninstallAsksThenDeletesOnlyItsOwnKey)
 TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
 {
     const struct { DWORD type; std::string data; } kinds[] = {
-        {REG_SZ, std::string("30\0", 3)}, {REG_BINARY, "\x05"}, {REG_QWORD, std::string("\x05\0\0\0\0\0\0\0", 8)},
+        {REG_SZ, std::string("300", 4)}, {REG_DWORD, "\xFF"}, {REG_QWORD, std::string("\x05\0\0\0\0\0\0\0", 8)},
         {REG_DWORD, std::string("\0\0\0\x80", 4)}, {REG_DWORD, "\xFF\xFF\xFF\xFF"}};
     const std::pair<const char*, const char*> numbers[] = {
         {"Time", "設定時間に誤りがあります。"}, {"Value", "リソース監視警告表示残量に誤りがあります。"},
@@ -228,14 +225,10 @@ TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
     realSetTimer = reinterpret_cast<decltype(&SetTimer)>(hookImport("SetTimer", reinterpret_cast<void*>(recordSetTimer)));
     DestroyWindow(std::exchange(settingsDialog, nullptr));
     for (const auto& kind : kinds) {
-        for (const char* name : {"Time", "Enable", "Expand", "ExpType", "Resource", "Value", "Stop", "StopValue",
-                                 "SuspendOther", "SuspendType", "Monitor", "HotKeyUse", "HotKeyCode",
-                                 "ApplicationCheck", "TitleCheck", "OffCheck", "StatusDisplay"}) {
+        for (const auto& [name, unused] : kStoredDefaults) {
             SCOPED_TRACE(std::string(name) + " type " + std::to_string(kind.type) + " size " + std::to_string(kind.data.size()));
-            HKEY key;
-            ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, kKey) && storeSettings() && !RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key));
-            RegSetValueExA(key, name, 0, kind.type, reinterpret_cast<const BYTE*>(kind.data.data()), kind.data.size());
-            RegCloseKey(key);
+            ASSERT_TRUE(deleteKeyTree(HKEY_CURRENT_USER, kKey) && storeSettings() &&
+                        writeValue(HKEY_CURRENT_USER, kKey, name, kind.type, kind.data));
             load();
             char tip[129];
             tip[128] = 'G';
@@ -251,7 +244,7 @@ TEST_F(SettingsStore, ValuesOfAnyTypeOrSizeLeaveTheProgramUsable)
             SendMessageA(settingsDialog, WM_COMMAND, IDOK, 0);
             std::string refused;
             for (const auto& [number, text] : numbers) {
-                if (kind.type == REG_DWORD && std::strcmp(name, number) == 0)
+                if (kind.type == REG_DWORD && kind.data.size() == 4 && std::strcmp(name, number) == 0)
                     refused = std::string("Somnivar|") + text + "|1";
             }
             EXPECT_EQ(boxes, refused.empty() ? Rows() : Rows({refused}));

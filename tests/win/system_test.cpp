@@ -38,7 +38,7 @@ TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
     ASSERT_TRUE(startProcess(binPath("Somnivar.exe"), {"-S"}, &launch));
     ASSERT_TRUE(waitMessageBox("Somnivar - Error", 15000, &box, launch.id));
     EXPECT_EQ(box.text, "起動中の Somnivar が応答しません。\n要求は取り消されました。");
-    EXPECT_TRUE(pressButton(box, IDOK) && waitProcessExit(launch, 10000, nullptr));
+    EXPECT_TRUE(pressButton(box, IDOK) && waitExitCode(launch, 10000) != STILL_ACTIVE);
     EXPECT_TRUE(SetEvent(release) && WaitForSingleObject(hung, 10000) == WAIT_OBJECT_0 && CloseHandle(hung) && CloseHandle(release));
 
     standIns().failWithError = ERROR_ACCESS_DENIED;
@@ -50,9 +50,7 @@ TEST_F(Power, FailedLaunchSuspendWaitsForItsBoxAndUnderMIsABalloon)
     pumpMessages(1000);
     EXPECT_TRUE(IsWindow(box.window) && processRunning(launch));
     pressButton(box, IDOK);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(waitProcessExit(launch, 10000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(waitExitCode(launch, 10000), 0u);
     EXPECT_EQ(standIns().callCount, 1);
 
     standIns().failWithError = ERROR_NOT_SUPPORTED;
@@ -174,9 +172,7 @@ TEST_F(Power, SecondStartsHandOverOptionsAndAnythingElseMeetsTheRunningBox)
             EXPECT_EQ(box.text, "Somnivar は既に起動されています。");
             pressButton(box, IDOK);
         }
-        DWORD exitCode = 1;
-        ASSERT_TRUE(waitProcessExit(launch, 15000, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
+        ASSERT_EQ(waitExitCode(launch, 15000), 0u);
         // The instance answers the hand-off at once and suspends just after.
         waitUntil([&] { return standIns().returned > calls; }, row.hibernate >= 0 ? 10000 : 500);
         ASSERT_EQ(standIns().callCount, calls + (row.hibernate >= 0 ? 1 : 0));

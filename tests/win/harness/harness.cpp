@@ -123,11 +123,12 @@ bool startProcess(const std::string& path, const StartOptions& options, Process*
     return false;
 }
 
-bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode)
+DWORD waitExitCode(const Process& process, DWORD ms)
 {
     // Pumping: a process that sends to a window of this thread must not deadlock.
-    const bool ended = process.handle && waitUntil([&] { return !processRunning(process); }, ms);
-    return ended && (!exitCode || GetExitCodeProcess(process.handle, exitCode));
+    DWORD code = STILL_ACTIVE;
+    waitUntil([&] { return !processRunning(process); }, ms);
+    return process.handle && GetExitCodeProcess(process.handle, &code) ? code : STILL_ACTIVE;
 }
 
 void killProcess(Process& process)
@@ -135,19 +136,6 @@ void killProcess(Process& process)
     if (processRunning(process)) {
         TerminateProcess(process.handle, 1);
         WaitForSingleObject(process.handle, 5000);
-    }
-}
-
-static void killStartedProcesses()
-{
-    std::vector<Process> ending;
-    {
-        std::lock_guard<Mutex> guard(lock);
-        ending.swap(started);
-    }
-    for (Process& process : ending) {
-        killProcess(process);
-        CloseHandle(process.handle);
     }
 }
 
@@ -172,10 +160,10 @@ bool startSomnivar(const char* arguments, Instance* instance, DWORD ms)
     }, ms) && instance->mainWindow;
 }
 
-bool stopSomnivar(Instance& instance, DWORD ms, DWORD* exitCode)
+bool stopSomnivar(Instance& instance, DWORD ms)
 {
     PostMessageA(instance.mainWindow, WM_CLOSE, 0, 0);
-    const bool ended = waitProcessExit(instance.process, ms, exitCode);
+    const bool ended = waitExitCode(instance.process, ms) != STILL_ACTIVE;
     killProcess(instance.process);
     return ended;
 }
@@ -246,9 +234,9 @@ bool writeDword(HKEY root, const char* path, const char* name, DWORD value)
     return RegSetKeyValueA(root, path, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
 }
 
-static bool writeString(HKEY root, const char* path, const char* name, const char* value)
+bool writeValue(HKEY root, const char* path, const char* name, DWORD type, const std::string& data)
 {
-    return RegSetKeyValueA(root, path, name, REG_SZ, value, lstrlenA(value) + 1) == ERROR_SUCCESS;
+    return RegSetKeyValueA(root, path, name, type, data.data(), data.size()) == ERROR_SUCCESS;
 }
 
 std::vector<std::string> valueNames(HKEY root, const char* path)
@@ -264,13 +252,15 @@ std::vector<std::string> valueNames(HKEY root, const char* path)
     return names;
 }
 
-bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides)
+const StoredValues kStoredDefaults = {
+    {"Time", 10}, {"Enable", 1}, {"Expand", 0}, {"ExpType", 1}, {"Resource", 0}, {"Value", 30},
+    {"Stop", 0}, {"StopValue", 30}, {"SuspendOther", 0}, {"SuspendType", 0}, {"Monitor", 0},
+    {"HotKeyUse", 0}, {"HotKeyCode", 0}, {"ApplicationCheck", 0}, {"TitleCheck", 0}, {"OffCheck", 0},
+    {"StatusDisplay", 0}};
+
+bool storeSettings(const StoredValues& overrides)
 {
-    std::vector<std::pair<const char*, DWORD>> values = {
-        {"Time", 10}, {"Enable", 1}, {"Expand", 0}, {"ExpType", 1}, {"Resource", 0}, {"Value", 30},
-        {"Stop", 0}, {"StopValue", 30}, {"SuspendOther", 0}, {"SuspendType", 0}, {"Monitor", 0},
-        {"HotKeyUse", 0}, {"HotKeyCode", 0}, {"ApplicationCheck", 0}, {"TitleCheck", 0}, {"OffCheck", 0},
-        {"StatusDisplay", 0}};
+    StoredValues values = kStoredDefaults;
     values.insert(values.end(), overrides.begin(), overrides.end());  // later writes win
     bool stored = true;
     for (const auto& value : values)
@@ -290,7 +280,7 @@ void setWineVersion(const char* version)
 {
     const char* path = "Software\\Wine\\AppDefaults\\Somnivar.exe";
     if (version)
-        writeString(HKEY_CURRENT_USER, path, "Version", version);
+        writeValue(HKEY_CURRENT_USER, path, "Version", REG_SZ, std::string(version) + '\0');
     else
         RegDeleteKeyValueA(HKEY_CURRENT_USER, path, "Version");
 }
@@ -427,8 +417,8 @@ void SomnivarTest::SetUp()
     static const bool powerStandInInstalled = installSystemLibrary(binPath("powrprof.dll"), "powrprof.dll");
     ASSERT_TRUE(powerStandInInstalled);
     // A child takes its load-order overrides from the registry, not from its environment.
-    ASSERT_TRUE(writeString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Somnivar.exe\\DllOverrides", "powrprof",
-                            "native,builtin"));
+    ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Somnivar.exe\\DllOverrides", "powrprof",
+                           REG_SZ, std::string("native,builtin", 15)));
     ASSERT_NE(standin::sharedState(), nullptr);
     std::memset(&standIns(), 0, sizeof(standin::State));
     standIns().meterPercent = 100;
@@ -439,7 +429,7 @@ void SomnivarTest::TearDown()
     std::vector<Process> ours;
     {
         std::lock_guard<Mutex> guard(lock);
-        ours = started;
+        ours.swap(started);
     }
     for (const Box& box : openDialogs()) {
         if (std::none_of(ours.begin(), ours.end(), [&](const Process& p) { return p.id == box.processId; }))
@@ -450,7 +440,10 @@ void SomnivarTest::TearDown()
         if (!pressButton(box, IDOK) && !pressButton(box, IDCANCEL))
             PostMessageA(box.window, WM_CLOSE, 0, 0);
     }
-    killStartedProcesses();
+    for (Process& process : ours) {
+        killProcess(process);
+        CloseHandle(process.handle);
+    }
     SetCurrentDirectoryA(previousDirectory_.c_str());
 }
 

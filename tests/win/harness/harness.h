@@ -24,14 +24,14 @@ struct Process { HANDLE handle = nullptr; DWORD id = 0; };
 struct StartOptions { std::string arguments, workingDirectory; };  // default directory: the test's
 bool startProcess(const std::string& path, const StartOptions& options, Process* process);
 inline bool processRunning(const Process& p) { return p.handle && WaitForSingleObject(p.handle, 0) == WAIT_TIMEOUT; }
-bool waitProcessExit(const Process& process, DWORD ms, DWORD* exitCode);
+DWORD waitExitCode(const Process& process, DWORD ms);  // STILL_ACTIVE when it has not ended
 void killProcess(Process& process);
 struct Instance {
     Process process;
     HWND mainWindow = nullptr;  // class and title "Somnivar"
 };
 bool startSomnivar(const char* arguments, Instance* instance, DWORD ms = 15000);
-bool stopSomnivar(Instance& instance, DWORD ms = 10000, DWORD* exitCode = nullptr);  // WM_CLOSE; true when it ended
+bool stopSomnivar(Instance& instance, DWORD ms = 10000);  // WM_CLOSE; true when it ended
 HWND findProcessWindow(DWORD processId, const char* className, const char* title);  // hidden ones too
 
 // Never SendMessage another process's window without a time limit.
@@ -55,10 +55,13 @@ bool pressButton(const Box& box, int buttonId);  // posted like a click
 bool deleteKeyTree(HKEY root, const char* path);  // true when gone afterwards
 bool keyExists(HKEY root, const char* path);
 bool writeDword(HKEY root, const char* path, const char* name, DWORD value);
+bool writeValue(HKEY root, const char* path, const char* name, DWORD type, const std::string& data);  // any type
 std::vector<std::string> valueNames(HKEY root, const char* path);  // Wine lists them sorted
 // All seventeen settings at their defaults but the overrides ({"HotKeyCode", 0x651}, ...): no
 // first-run dialog, and no missing value that would make the program rewrite the key.
-bool storeSettings(const std::vector<std::pair<const char*, DWORD>>& overrides = {});
+using StoredValues = std::vector<std::pair<const char*, DWORD>>;
+extern const StoredValues kStoredDefaults;
+bool storeSettings(const StoredValues& overrides = {});
 DWORD storedSetting(const char* name);  // 0xDEADBEEF when missing
 void setWineVersion(const char* version);  // of Somnivar.exe: "win98", "winxp"; null: unset
 // Copies a stand-in library into the prefix's system folder, the 32-bit one with wow64: the
