@@ -193,6 +193,6 @@ TEST_F(English, ProgramStartsInEnglish)
     ASSERT_TRUE(waitMessageBox("Somnivar", 10000, &box, second.id));
     EXPECT_EQ(box.text, "Somnivar is already running.");
     pressButton(box, IDOK);
-    EXPECT_TRUE(waitProcessExit(second, 10000, nullptr));
+    EXPECT_NE(waitExitCode(second, 10000), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_TRUE(stopSomnivar(app));
 }
