@@ -19,16 +19,18 @@ LoadedLibrary loaded[4];
 size_t loadedCount;
 bool systemCallsLookedUp;
 
-FARPROC kernelFunction(const char* name)
+// A function of a library that every process has loaded already (KERNEL32, USER32): asking
+// loads nothing.
+FARPROC loadedFunction(const char* moduleName, const char* functionName)
 {
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-    return kernel ? GetProcAddress(kernel, name) : nullptr;
+    HMODULE module = GetModuleHandleA(moduleName);
+    return module ? GetProcAddress(module, functionName) : nullptr;
 }
 
 template <typename Function>
-void lookUp(Function* slot, const char* library, const char* name)
+void assign(Function* slot, FARPROC found)
 {
-    *slot = reinterpret_cast<Function>(reinterpret_cast<void*>(systemFunction(library, name)));
+    *slot = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
 
 HMODULE loadFromSystemFolder(const char* fileName)
@@ -44,12 +46,12 @@ void narrowLibrarySearch()
 {
     using SetDefaultDllDirectoriesProc = BOOL(WINAPI*)(DWORD);
     using SetDllDirectoryProc = BOOL(WINAPI*)(LPCSTR);
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesProc>(
-        reinterpret_cast<void*>(kernelFunction("SetDefaultDllDirectories")));
+    SetDefaultDllDirectoriesProc setDefault;
+    assign(&setDefault, loadedFunction("KERNEL32.DLL", "SetDefaultDllDirectories"));
     if (setDefault && setDefault(kLoadLibrarySearchSystem32))
         return;
-    auto setDirectory = reinterpret_cast<SetDllDirectoryProc>(
-        reinterpret_cast<void*>(kernelFunction("SetDllDirectoryA")));
+    SetDllDirectoryProc setDirectory;
+    assign(&setDirectory, loadedFunction("KERNEL32.DLL", "SetDllDirectoryA"));
     if (setDirectory)
         setDirectory("");
 }
@@ -78,13 +80,10 @@ void lookUpSystemCalls()
     if (systemCallsLookedUp)
         return;
     systemCallsLookedUp = true;
-    // USER32 is always loaded, so this loads nothing: it only asks.
-    HMODULE user = GetModuleHandleA("USER32.DLL");
-    systemCalls.getLastInputInfo = reinterpret_cast<decltype(systemCalls.getLastInputInfo)>(
-        reinterpret_cast<void*>(user ? GetProcAddress(user, "GetLastInputInfo") : nullptr));
-    lookUp(&systemCalls.setSuspendState, "POWRPROF.DLL", "SetSuspendState");
-    lookUp(&systemCalls.getPwrCapabilities, "POWRPROF.DLL", "GetPwrCapabilities");
-    lookUp(&systemCalls.getFileVersionInfoSize, "VERSION.DLL", "GetFileVersionInfoSizeA");
-    lookUp(&systemCalls.getFileVersionInfo, "VERSION.DLL", "GetFileVersionInfoA");
-    lookUp(&systemCalls.verQueryValue, "VERSION.DLL", "VerQueryValueA");
+    assign(&systemCalls.getLastInputInfo, loadedFunction("USER32.DLL", "GetLastInputInfo"));
+    assign(&systemCalls.setSuspendState, systemFunction("POWRPROF.DLL", "SetSuspendState"));
+    assign(&systemCalls.getPwrCapabilities, systemFunction("POWRPROF.DLL", "GetPwrCapabilities"));
+    assign(&systemCalls.getFileVersionInfoSize, systemFunction("VERSION.DLL", "GetFileVersionInfoSizeA"));
+    assign(&systemCalls.getFileVersionInfo, systemFunction("VERSION.DLL", "GetFileVersionInfoA"));
+    assign(&systemCalls.verQueryValue, systemFunction("VERSION.DLL", "VerQueryValueA"));
 }
